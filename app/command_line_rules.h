@@ -1,0 +1,22 @@
+#pragma once
+
+// The rules of the console mode that need no operating system: which arguments are
+// accepted and where the package goes.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrow {
+
+// "/i" <installer> "/o" <folder>, switches in either case, neither path empty.
+bool AreConversionArguments(const std::vector<std::wstring>& arguments);
+
+// A file's name without the part from its last dot on: "agent.x64.exe" gives "agent.x64".
+std::wstring FileTitle(std::wstring_view fileName);
+
+// The folder exactly as given, one backslash, the title and ".msi"; a folder that already
+// ends in a backslash keeps it, so such a path holds two.
+std::wstring PackagePathFor(std::wstring_view outputFolder, std::wstring_view installerTitle);
+
+} // namespace kestrow

@@ -1,0 +1,77 @@
+#include "console_binding.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <iostream>
+#include <tlhelp32.h>
+
+#include "win32_handle.h"
+
+namespace kestrow {
+namespace {
+
+// The console output descriptor from attaching until release; it owns the console handle.
+int g_consoleDescriptor = -1;
+
+DWORD ParentProcessId() {
+    FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsValid()) {
+        return 0;
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    const DWORD self = ::GetCurrentProcessId();
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID == self) {
+            return entry.th32ParentProcessID;
+        }
+    }
+    return 0;
+}
+
+void BindStandardOutput(HANDLE consoleOutput) {
+    int descriptor = ::_open_osfhandle(reinterpret_cast<intptr_t>(consoleOutput), _O_TEXT);
+    if (descriptor < 0) {
+        return;
+    }
+    // A GUI program may start without a standard output descriptor at all; give the
+    // stream one before pointing it at the console.
+    if (::_fileno(stdout) < 0 && std::freopen("NUL", "w", stdout) == nullptr) {
+        ::_close(descriptor);
+        return;
+    }
+    ::_dup2(descriptor, ::_fileno(stdout));
+    g_consoleDescriptor = descriptor;
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::ios::sync_with_stdio(true);
+}
+
+} // namespace
+
+void AttachToParentConsole() {
+    static_assert(sizeof(PROCESSENTRY32W) == 568, "process entries are walked at this size");
+    DWORD parent = ParentProcessId();
+    if (parent == 0 || !::AttachConsole(parent)) {
+        return;
+    }
+    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+        BindStandardOutput(output);
+    }
+}
+
+void ReleaseParentConsole() {
+    std::fflush(stdout);
+    if (g_consoleDescriptor < 0) {
+        return;
+    }
+    ::FreeConsole();
+    ::_close(g_consoleDescriptor);
+    g_consoleDescriptor = -1;
+}
+
+} // namespace kestrow

@@ -1,0 +1,21 @@
+#pragma once
+
+// Every text the console mode prints, byte for byte before the runtime's text mode turns
+// each "\n" into "\r\n". Scripts parse these, so they never change.
+
+#include <cstdint>
+#include <string>
+
+namespace kestrow {
+
+inline constexpr const char* kUsageLine = "/i <path to exe file> /o <path of output MSI file>";
+
+// The banner, the supported arguments and the usage line.
+std::string UsageBlock();
+std::string IncorrectArgumentCountText();
+std::string InvalidArgumentText();
+std::string ResultText(std::uint32_t result);
+// Stands where the console's prompt would be, as the parent shell prints its own later.
+inline constexpr const char* kClosingPromptText = "\r\nC:\\";
+
+} // namespace kestrow

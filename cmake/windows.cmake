@@ -1,0 +1,14 @@
+# Windows side (cross-built): the program and the Windows programs the tests use.
+if(NOT KESTROW_TEMPLATE)
+    message(FATAL_ERROR "KESTROW_TEMPLATE must name the generated template database")
+endif()
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The programs must need no DLL beyond Windows' own.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+add_subdirectory(package)
+add_subdirectory(resources)
+add_subdirectory(app)
+add_subdirectory(samples/sample-installer)
+add_subdirectory(tests/windows)

@@ -1,0 +1,86 @@
+"""Both package readers, msitools and Wine's msi.dll, must tell the same story about a
+database, and must notice when a package differs from the template.
+
+Needs KESTROW_TEMPLATE (the generated template), KESTROW_MSI_DUMP (msi-dump.exe) and
+KESTROW_PROBE (probe.exe, stored as an installer). Wine runs in WINEPREFIX when it is set,
+otherwise in a prefix made for this run."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "readback"))
+import readback  # noqa: E402
+
+EMPTY_STREAM = "stream:0:e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"
+
+
+def setUpModule():
+    global TEMPLATE, MSI_DUMP, PROBE, WORK_DIR, OWN_PREFIX
+    TEMPLATE = os.environ["KESTROW_TEMPLATE"]
+    MSI_DUMP = os.environ["KESTROW_MSI_DUMP"]
+    PROBE = os.environ["KESTROW_PROBE"]
+    WORK_DIR = tempfile.mkdtemp(prefix="kestrow-readback-")
+    OWN_PREFIX = not os.environ.get("WINEPREFIX")
+    if OWN_PREFIX:
+        os.environ["WINEPREFIX"] = os.path.join(WORK_DIR, "wine")
+        subprocess.run(["wineboot", "-i"], env=dict(os.environ, WINEDEBUG="-all"),
+                       capture_output=True, check=True)
+
+
+def tearDownModule():
+    if OWN_PREFIX:  # a prefix handed in may still be in use by other tests
+        subprocess.run(["wineserver", "-k"], capture_output=True, check=False)
+    shutil.rmtree(WORK_DIR, ignore_errors=True)
+
+
+def package_from_template(name, *msibuild_arguments):
+    """A copy of the template changed with msibuild, as a package writer might change it."""
+    path = os.path.join(WORK_DIR, name)
+    shutil.copyfile(TEMPLATE, path)
+    subprocess.run(["msibuild", path] + list(msibuild_arguments), capture_output=True,
+                   check=True)
+    return path
+
+
+def both_dumps(db):
+    return readback.dump_with_msitools(db), readback.dump_with_wine_msi(MSI_DUMP, db)
+
+
+class TemplateReadback(unittest.TestCase):
+    def test_readers_agree_on_the_template(self):
+        linux, wine = both_dumps(TEMPLATE)
+        self.assertEqual(linux, wine)
+        self.assertIn("table\tBinary\ncolumns\tName\tData\ntypes\ts72\tv0\nkeys\tName\n", linux)
+        self.assertEqual(readback.corvane_stream(linux), EMPTY_STREAM)
+        self.assertIn("summary\t1\ti2\t1252\n", linux)
+        self.assertIn("summary\t9\tstring\t{D5BA1804-9909-40D0-ABEB-4FA0C2DD2DCD}\n", linux)
+        self.assertIn("table\tPatch\n", linux)  # empty tables survive
+
+
+class PackageReadback(unittest.TestCase):
+    def test_package_differs_from_template_only_in_the_installer_stream(self):
+        package = package_from_template("probe.msi", "-a", "Binary.Corvane", PROBE)
+        template_dump = readback.dump_with_msitools(TEMPLATE)
+        linux, wine = both_dumps(package)
+        self.assertEqual(linux, wine)
+        self.assertEqual(readback.without_corvane_stream(linux),
+                         readback.without_corvane_stream(template_dump))
+        self.assertEqual(readback.corvane_stream(linux), readback.file_stream_cell(PROBE))
+
+    def test_both_readers_notice_a_changed_row(self):
+        package = package_from_template(
+            "changed.msi", "-q",
+            "UPDATE `Property` SET `Value` = '7.0.0.1' WHERE `Property` = 'ProductVersion'")
+        template_dump = readback.dump_with_msitools(TEMPLATE)
+        for dump in both_dumps(package):
+            self.assertNotEqual(readback.without_corvane_stream(dump),
+                                readback.without_corvane_stream(template_dump))
+            self.assertIn("row\tProductVersion\t7.0.0.1\n", dump)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,68 @@
+"""Runs Windows programs under Wine the way a user at a console would, for system tests.
+
+The prefix comes from WINEPREFIX, or is made once in the build tree; a lock keeps
+concurrent test processes from booting it twice.
+"""
+
+import fcntl
+import os
+import pathlib
+import shutil
+import subprocess
+
+BUILD_DIR = pathlib.Path(os.environ.get("KESTROW_BUILD_DIR", pathlib.Path.cwd()))
+
+
+def wine_environment():
+    env = dict(os.environ)
+    env.setdefault("WINEPREFIX", str(BUILD_DIR / "wineprefix"))
+    env["WINEDEBUG"] = "-all"
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono or Gecko prompts in a new prefix
+    # Wine reads command lines and file names through the locale.
+    env["LANG"] = env["LC_ALL"] = "C.UTF-8"
+    return env
+
+
+def ensure_prefix():
+    env = wine_environment()
+    prefix = pathlib.Path(env["WINEPREFIX"])
+    prefix.parent.mkdir(parents=True, exist_ok=True)
+    with open(str(prefix) + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (prefix / "system.reg").exists():
+            subprocess.run(["wineboot", "-i"], env=env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait_for_wine()
+    return prefix
+
+
+def wait_for_wine():
+    subprocess.run(["wineserver", "-w"], env=wine_environment(), check=False)
+
+
+def windows_path(path):
+    """The Wine drive Z: view of a Linux path."""
+    return "Z:" + str(pathlib.Path(path).absolute()).replace("/", "\\")
+
+
+def drive_c():
+    return pathlib.Path(wine_environment()["WINEPREFIX"]) / "drive_c"
+
+
+def run_from_console(program, *arguments, timeout=600):
+    """Runs program from cmd.exe with standard output on a pipe; returns (exit code, bytes).
+
+    Wine joins the arguments into one Windows command line, quoting those with blanks and
+    empty ones, which is what a user would type."""
+    completed = subprocess.run(["wine", "cmd", "/c", windows_path(program), *arguments],
+                               env=wine_environment(), stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, timeout=timeout)
+    wait_for_wine()
+    return completed.returncode, completed.stdout
+
+
+def copy_program(source, folder):
+    """A copy in a folder without blanks, so that cmd /c takes the line as typed."""
+    target = pathlib.Path(folder) / pathlib.Path(source).name
+    shutil.copyfile(source, target)
+    return target

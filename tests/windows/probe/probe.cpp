@@ -1,0 +1,74 @@
+// A stand-in for a real product installer. Packages built around it are installed by the
+// system tests; it leaves a trace of every start and ends with the exit code the test asks for.
+// Both go through files, because the Windows Installer starts it from another process whose
+// environment the test does not control.
+#include "../common/owned_handle.h"
+#include "../common/utf8.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* kProbeDir = L"C:\\kestrow-probe";
+constexpr const wchar_t* kRunsLog = L"C:\\kestrow-probe\\runs.log";
+constexpr const wchar_t* kExitCodeFile = L"C:\\kestrow-probe\\exit-code.txt";
+constexpr int kCannotRecord = 1627; // ERROR_FUNCTION_FAILED: the trace could not be written
+
+// The command line after the program name, skipped the way the C runtime skips it for
+// WinMain: a quoted name ends at the closing quote, an unquoted one at the first blank.
+std::wstring commandLineTail() {
+    const wchar_t* cursor = GetCommandLineW();
+    const bool quoted = *cursor == L'"';
+    cursor += quoted ? 1 : 0;
+    while (*cursor != L'\0' && (quoted ? *cursor != L'"' : (*cursor != L' ' && *cursor != L'\t'))) {
+        ++cursor;
+    }
+    cursor += (quoted && *cursor == L'"') ? 1 : 0;
+    while (*cursor == L' ' || *cursor == L'\t') {
+        ++cursor;
+    }
+    return cursor;
+}
+
+bool appendRun(const std::string& line) {
+    CreateDirectoryW(kProbeDir, nullptr); // already there after the first run
+    const OwnedHandle log(CreateFileW(kRunsLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log.valid()) {
+        return false;
+    }
+    const std::string record = line + "\r\n";
+    DWORD written = 0;
+    return WriteFile(log.get(), record.data(), static_cast<DWORD>(record.size()), &written,
+                     nullptr) &&
+           written == record.size();
+}
+
+// The exit code the test chose, 0 when it chose none.
+int requestedExitCode() {
+    const std::unique_ptr<FILE, decltype(&std::fclose)> file(_wfopen(kExitCodeFile, L"r"),
+                                                             &std::fclose);
+    if (!file) {
+        return 0;
+    }
+    int code = 0;
+    if (std::fscanf(file.get(), "%d", &code) != 1) {
+        std::fprintf(stderr, "probe: exit-code.txt holds no number\n");
+        return ERROR_INVALID_DATA;
+    }
+    return code;
+}
+
+} // namespace
+
+int wmain() {
+    if (!appendRun(toUtf8(commandLineTail()))) {
+        std::fprintf(stderr, "probe: cannot append to runs.log (error %lu)\n", GetLastError());
+        return kCannotRecord;
+    }
+    return requestedExitCode();
+}
