@@ -38,7 +38,9 @@ bool FindInstaller(const std::wstring& installerPath, std::wstring& foundName) {
     return true;
 }
 
-void Print(const std::string& text) { std::fputs(text.c_str(), stdout); }
+void Print(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+}
 
 // Returns the exit code; a refusal of the arguments is ERROR_INVALID_PARAMETER, so that a
 // script never mistakes it for success.

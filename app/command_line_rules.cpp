@@ -3,7 +3,9 @@
 namespace kestrow {
 namespace {
 
-wchar_t LowerAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; }
+wchar_t LowerAsciiLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c;
+}
 
 // Only the letters A to Z fold, as a switch is plain ASCII whatever the user's locale.
 bool IsSwitch(std::wstring_view argument, std::wstring_view lowerCaseSwitch) {

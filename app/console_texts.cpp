@@ -11,7 +11,9 @@ std::string IncorrectArgumentCountText() {
     return "\r\nIncorrect number of arguments \r\n" + UsageBlock();
 }
 
-std::string InvalidArgumentText() { return "Invalid argument \r\n" + UsageBlock(); }
+std::string InvalidArgumentText() {
+    return "Invalid argument \r\n" + UsageBlock();
+}
 
 std::string ResultText(std::uint32_t result) {
     const char* outcome = result == 0 ? "completed successfully" : "failed ";

@@ -1,0 +1,45 @@
+#pragma once
+
+// Where the bytes of a stream come from when a compound file is written: each source
+// hands out its bytes once, front to back, in pieces the writer asks for.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "file_io.h"
+#include "installer_error.h"
+
+namespace installer_db {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Fills the whole buffer with the next bytes; running out early is a failure.
+    virtual ErrorCode Read(std::span<std::byte> buffer) = 0;
+};
+
+class MemoryByteSource final : public ByteSource {
+public:
+    explicit MemoryByteSource(std::vector<std::byte> bytes) : bytes_(std::move(bytes)) {}
+    ErrorCode Read(std::span<std::byte> buffer) override;
+
+private:
+    std::vector<std::byte> bytes_;
+    std::size_t position_ = 0;
+};
+
+// Reads a file from its start; the file is shared with whoever opened it.
+class FileByteSource final : public ByteSource {
+public:
+    explicit FileByteSource(std::shared_ptr<const ReadOnlyFile> file) : file_(std::move(file)) {}
+    ErrorCode Read(std::span<std::byte> buffer) override;
+
+private:
+    std::shared_ptr<const ReadOnlyFile> file_;
+    std::uint64_t position_ = 0;
+};
+
+} // namespace installer_db

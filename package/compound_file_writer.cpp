@@ -1,0 +1,278 @@
+#include "compound_file_writer.h"
+
+#include <algorithm>
+
+#include "byte_order.h"
+#include "compound_file_layout.h"
+#include "compound_file_tree.h"
+
+namespace installer_db::cfb {
+
+namespace {
+
+// Big streams are copied through a buffer of this size: few system calls, flat memory.
+constexpr std::size_t kCopyBufferSize = std::size_t{1} << 20;
+constexpr char16_t kRootName[] = u"Root Entry";
+
+bool IsValidName(std::u16string_view name) {
+    return !name.empty() && name.size() <= kMaxNameUnits &&
+           name.find_first_of(u"/\\:!") == std::u16string_view::npos;
+}
+
+// Entry ids: the root is 0, entry i of the content is i + 1.
+ErrorCode CheckEntries(const std::vector<NewEntry>& entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const NewEntry& entry = entries[i];
+        const bool parentIsStorage =
+            entry.parent == 0 ||
+            (entry.parent <= i && entries[entry.parent - 1].type == EntryType::Storage);
+        const bool typeKnown = entry.type == EntryType::Stream || entry.type == EntryType::Storage;
+        const bool sourceMatches = entry.type == EntryType::Storage
+                                       ? entry.size == 0
+                                       : entry.source != nullptr || entry.size == 0;
+        if (!parentIsStorage || !typeKnown || !sourceMatches || !IsValidName(entry.name)) {
+            return kFunctionFailed;
+        }
+    }
+    return kSuccess;
+}
+
+// Sorts each storage's children by name and links them; refuses two equal names.
+ErrorCode BuildTrees(const std::vector<NewEntry>& entries, std::vector<TreeNode>& nodes,
+                     std::vector<std::uint32_t>& childOf) {
+    const std::size_t count = entries.size() + 1;
+    nodes.assign(count, TreeNode{});
+    childOf.assign(count, kNoStream);
+    std::vector<std::vector<std::uint32_t>> children(count);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        children[entries[i].parent].push_back(static_cast<std::uint32_t>(i + 1));
+    }
+    for (std::size_t storage = 0; storage < count; ++storage) {
+        auto& ids = children[storage];
+        const auto name = [&](std::uint32_t id) -> std::u16string_view {
+            return entries[id - 1].name;
+        };
+        std::stable_sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return CompareEntryNames(name(a), name(b)) < 0;
+        });
+        const auto duplicate = std::adjacent_find(ids.begin(), ids.end(), [&](auto a, auto b) {
+            return CompareEntryNames(name(a), name(b)) == 0;
+        });
+        if (duplicate != ids.end()) {
+            return kFunctionFailed;
+        }
+        childOf[storage] = BuildSiblingTree(ids, nodes);
+    }
+    return kSuccess;
+}
+
+class CompoundFileEmitter {
+public:
+    CompoundFileEmitter(NewCompoundFile& content, const CompoundFileLayout& layout,
+                        TemporaryFile& output)
+        : content_(content), layout_(layout), output_(output) {}
+
+    ErrorCode Emit(const std::vector<TreeNode>& nodes, const std::vector<std::uint32_t>& childOf) {
+        ErrorCode error = WriteHeader();
+        for (std::size_t i = 0; error == kSuccess && i < content_.entries.size(); ++i) {
+            if (content_.entries[i].type == EntryType::Stream &&
+                content_.entries[i].size >= kMiniStreamCutoff) {
+                error = CopyStream(content_.entries[i], kSectorSize);
+            }
+        }
+        if (error == kSuccess) {
+            error = WriteMiniStream();
+        }
+        if (error == kSuccess) {
+            error = WriteTable(layout_.miniSectorRuns, layout_.miniFat.count);
+        }
+        if (error == kSuccess) {
+            error = WriteDirectory(nodes, childOf);
+        }
+        if (error == kSuccess) {
+            error = WriteTable(layout_.sectorRuns, layout_.fat.count);
+        }
+        return error == kSuccess ? WriteDifat() : error;
+    }
+
+private:
+    ErrorCode WriteHeader() {
+        std::vector<std::byte> header(kHeaderSize);
+        std::transform(kSignature.begin(), kSignature.end(), header.begin(),
+                       [](std::uint8_t value) { return std::byte{value}; });
+        StoreU16(header, header::kMinorVersion, kMinorVersion);
+        StoreU16(header, header::kMajorVersion, kMajorVersion);
+        StoreU16(header, header::kByteOrder, kByteOrderMark);
+        StoreU16(header, header::kSectorShift, kSectorShift);
+        StoreU16(header, header::kMiniSectorShift, kMiniSectorShift);
+        StoreU32(header, header::kFatSectorCount, layout_.fat.count);
+        StoreU32(header, header::kFirstDirectorySector, layout_.directory.first);
+        StoreU32(header, header::kMiniStreamCutoff, kMiniStreamCutoff);
+        StoreU32(header, header::kFirstMiniFatSector, FirstOrEnd(layout_.miniFat));
+        StoreU32(header, header::kMiniFatSectorCount, layout_.miniFat.count);
+        StoreU32(header, header::kFirstDifatSector, FirstOrEnd(layout_.difat));
+        StoreU32(header, header::kDifatSectorCount, layout_.difat.count);
+        for (std::uint32_t i = 0; i < kHeaderDifatCount; ++i) {
+            StoreU32(header, header::kDifat + 4 * i,
+                     i < layout_.fat.count ? layout_.fat.first + i : kFreeSector);
+        }
+        return output_.Write(header);
+    }
+
+    static std::uint32_t FirstOrEnd(const Placement& placement) {
+        return placement.count == 0 ? kEndOfChain : placement.first;
+    }
+
+    ErrorCode CopyStream(NewEntry& entry, std::size_t unit) {
+        std::uint64_t remaining = entry.size;
+        while (remaining > 0) {
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kCopyBufferSize));
+            const std::span<std::byte> chunk = CopyBuffer().first(piece);
+            if (const ErrorCode error = entry.source->Read(chunk)) {
+                return error;
+            }
+            if (const ErrorCode error = output_.Write(chunk)) {
+                return error;
+            }
+            remaining -= piece;
+        }
+        return Pad(entry.size, unit);
+    }
+
+    ErrorCode Pad(std::uint64_t written, std::size_t unit) {
+        return output_.WriteZeros((unit - written % unit) % unit);
+    }
+
+    ErrorCode WriteMiniStream() {
+        for (NewEntry& entry : content_.entries) {
+            if (entry.type == EntryType::Stream && entry.size < kMiniStreamCutoff) {
+                if (const ErrorCode error = CopyStream(entry, kMiniSectorSize)) {
+                    return error;
+                }
+            }
+        }
+        return Pad(layout_.miniStreamSize, kSectorSize);
+    }
+
+    ErrorCode WriteTable(const std::vector<SectorRun>& runs, std::uint32_t sectorCount) {
+        std::vector<std::byte> sector(kSectorSize);
+        std::size_t runIndex = 0;
+        for (std::uint32_t i = 0; i < sectorCount; ++i) {
+            FillTableSector(runs, static_cast<std::uint32_t>(i * kIdsPerSector), sector, runIndex);
+            if (const ErrorCode error = output_.Write(sector)) {
+                return error;
+            }
+        }
+        return kSuccess;
+    }
+
+    ErrorCode WriteDirectory(const std::vector<TreeNode>& nodes,
+                             const std::vector<std::uint32_t>& childOf) {
+        std::vector<std::byte> directory(std::size_t{layout_.directory.count} * kSectorSize);
+        const std::uint32_t miniStart =
+            layout_.miniStream.count == 0 ? kEndOfChain : layout_.miniStream.first;
+        WriteEntry(directory, 0, kRootName, EntryType::Root, content_.root, nodes[0], childOf[0],
+                   miniStart, layout_.miniStreamSize);
+        std::size_t streamIndex = 0;
+        for (std::size_t i = 0; i < content_.entries.size(); ++i) {
+            const NewEntry& entry = content_.entries[i];
+            const bool stream = entry.type == EntryType::Stream;
+            const std::uint32_t start = stream ? layout_.streamStarts[streamIndex++] : kEndOfChain;
+            WriteEntry(directory, i + 1, entry.name, entry.type, entry.attributes, nodes[i + 1],
+                       childOf[i + 1], stream ? start : 0, entry.size);
+        }
+        for (std::size_t id = content_.entries.size() + 1;
+             id < directory.size() / kDirectoryEntrySize; ++id) {
+            WriteFreeEntry(directory, id);
+        }
+        return output_.Write(directory);
+    }
+
+    static void WriteEntry(std::span<std::byte> directory, std::size_t id, std::u16string_view name,
+                           EntryType type, const EntryAttributes& attributes, const TreeNode& node,
+                           std::uint32_t child, std::uint32_t start, std::uint64_t size) {
+        const std::span<std::byte> bytes =
+            directory.subspan(id * kDirectoryEntrySize, kDirectoryEntrySize);
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            StoreU16(bytes, entry::kName + 2 * i, name[i]);
+        }
+        StoreU16(bytes, entry::kNameLength, static_cast<std::uint16_t>(2 * (name.size() + 1)));
+        bytes[entry::kType] = static_cast<std::byte>(type);
+        bytes[entry::kColor] = static_cast<std::byte>(node.color);
+        StoreU32(bytes, entry::kLeft, node.left);
+        StoreU32(bytes, entry::kRight, node.right);
+        StoreU32(bytes, entry::kChild, child);
+        std::copy(attributes.classId.begin(), attributes.classId.end(),
+                  bytes.begin() + entry::kClassId);
+        StoreU32(bytes, entry::kStateBits, attributes.stateBits);
+        StoreU64(bytes, entry::kCreated, attributes.created);
+        StoreU64(bytes, entry::kModified, attributes.modified);
+        StoreU32(bytes, entry::kStartSector, start);
+        StoreU64(bytes, entry::kSize, size);
+    }
+
+    static void WriteFreeEntry(std::span<std::byte> directory, std::size_t id) {
+        const std::span<std::byte> bytes =
+            directory.subspan(id * kDirectoryEntrySize, kDirectoryEntrySize);
+        StoreU32(bytes, entry::kLeft, kNoStream);
+        StoreU32(bytes, entry::kRight, kNoStream);
+        StoreU32(bytes, entry::kChild, kNoStream);
+    }
+
+    ErrorCode WriteDifat() {
+        std::vector<std::byte> sector(kSectorSize);
+        std::uint32_t fatIndex = kHeaderDifatCount;
+        for (std::uint32_t i = 0; i < layout_.difat.count; ++i) {
+            for (std::size_t slot = 0; slot < kIdsPerDifatSector; ++slot, ++fatIndex) {
+                StoreU32(sector, 4 * slot,
+                         fatIndex < layout_.fat.count ? layout_.fat.first + fatIndex : kFreeSector);
+            }
+            const bool last = i + 1 == layout_.difat.count;
+            StoreU32(sector, 4 * kIdsPerDifatSector,
+                     last ? kEndOfChain : layout_.difat.first + i + 1);
+            if (const ErrorCode error = output_.Write(sector)) {
+                return error;
+            }
+        }
+        return kSuccess;
+    }
+
+    std::span<std::byte> CopyBuffer() {
+        if (copyBuffer_.empty()) {
+            copyBuffer_.resize(kCopyBufferSize);
+        }
+        return copyBuffer_;
+    }
+
+    NewCompoundFile& content_;
+    const CompoundFileLayout& layout_;
+    TemporaryFile& output_;
+    std::vector<std::byte> copyBuffer_;
+};
+
+} // namespace
+
+ErrorCode WriteCompoundFile(NewCompoundFile& content, TemporaryFile& output) {
+    if (const ErrorCode error = CheckEntries(content.entries)) {
+        return error;
+    }
+    std::vector<TreeNode> nodes;
+    std::vector<std::uint32_t> childOf;
+    if (const ErrorCode error = BuildTrees(content.entries, nodes, childOf)) {
+        return error;
+    }
+    std::vector<std::uint64_t> streamSizes;
+    for (const NewEntry& entry : content.entries) {
+        if (entry.type == EntryType::Stream) {
+            streamSizes.push_back(entry.size);
+        }
+    }
+    CompoundFileLayout layout;
+    if (const ErrorCode error = PlanLayout(streamSizes, content.entries.size() + 1, layout)) {
+        return error;
+    }
+    return CompoundFileEmitter(content, layout, output).Emit(nodes, childOf);
+}
+
+} // namespace installer_db::cfb

@@ -1,0 +1,102 @@
+#include "table_catalogue.h"
+
+#include <algorithm>
+
+#include "stream_name.h"
+
+namespace installer_db {
+
+namespace {
+
+constexpr std::uint32_t kShortIntegerBias = 0x8000;
+// _Columns: Table (string), Number (i2), Name (string), Type (i2).
+enum ColumnsField { kColumnTable, kColumnNumber, kColumnName, kColumnType };
+
+} // namespace
+
+std::vector<unsigned> TableDefinition::CellWidths(unsigned referenceWidth) const {
+    std::vector<unsigned> widths;
+    for (const ColumnDefinition& column : columns) {
+        widths.push_back(column.CellWidth(referenceWidth));
+    }
+    return widths;
+}
+
+ErrorCode ReadTableRows(const cfb::CompoundFileReader& reader, std::u16string_view tableName,
+                        std::span<const unsigned> widths, std::vector<TableRow>& rows) {
+    rows.clear();
+    const auto index = reader.FindChild(0, EncodeStreamName(tableName, StreamKind::Table));
+    if (!index) {
+        return kSuccess;
+    }
+    std::vector<std::byte> bytes;
+    if (reader.ReadStream(*index, bytes) != kSuccess) {
+        return kInstallPackageInvalid;
+    }
+    return DecodeTableRows(bytes, widths, rows);
+}
+
+ErrorCode TableCatalogue::Load(const cfb::CompoundFileReader& reader, const StringPool& pool,
+                               TableCatalogue& catalogue) {
+    catalogue = TableCatalogue{};
+    const unsigned reference = pool.ReferenceWidth();
+    std::vector<TableRow> tableRows;
+    const unsigned tableWidths[] = {reference};
+    if (const ErrorCode error = ReadTableRows(reader, u"_Tables", tableWidths, tableRows)) {
+        return error;
+    }
+    for (const TableRow& row : tableRows) {
+        const auto name = pool.Lookup(row[0]);
+        if (!name) {
+            return kInstallPackageInvalid;
+        }
+        catalogue.tables_.push_back({std::string(*name), {}});
+    }
+    std::vector<TableRow> columnRows;
+    const unsigned columnWidths[] = {reference, 2, reference, 2};
+    if (const ErrorCode error = ReadTableRows(reader, u"_Columns", columnWidths, columnRows)) {
+        return error;
+    }
+    return catalogue.AddColumns(columnRows, pool);
+}
+
+ErrorCode TableCatalogue::AddColumns(const std::vector<TableRow>& columnRows,
+                                     const StringPool& pool) {
+    std::vector<std::vector<std::pair<std::uint32_t, ColumnDefinition>>> numbered(tables_.size());
+    for (const TableRow& row : columnRows) {
+        const auto table = pool.Lookup(row[kColumnTable]);
+        const auto name = pool.Lookup(row[kColumnName]);
+        const TableDefinition* definition = table ? Find(*table) : nullptr;
+        if (!definition || !name) {
+            return kInstallPackageInvalid;
+        }
+        const auto type = static_cast<std::uint16_t>(row[kColumnType] ^ kShortIntegerBias);
+        numbered[static_cast<std::size_t>(definition - tables_.data())].push_back(
+            {row[kColumnNumber] ^ kShortIntegerBias, ColumnDefinition{std::string(*name), type}});
+    }
+    for (std::size_t table = 0; table < tables_.size(); ++table) {
+        auto& columns = numbered[table];
+        std::sort(columns.begin(), columns.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        // Columns are numbered 1, 2, ... without gaps; a table without columns is broken.
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].first != i + 1) {
+                return kInstallPackageInvalid;
+            }
+            tables_[table].columns.push_back(std::move(columns[i].second));
+        }
+        if (columns.empty()) {
+            return kInstallPackageInvalid;
+        }
+    }
+    return kSuccess;
+}
+
+const TableDefinition* TableCatalogue::Find(std::string_view name) const {
+    const auto found =
+        std::find_if(tables_.begin(), tables_.end(),
+                     [&](const TableDefinition& table) { return table.name == name; });
+    return found == tables_.end() ? nullptr : &*found;
+}
+
+} // namespace installer_db

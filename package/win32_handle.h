@@ -1,0 +1,77 @@
+#pragma once
+
+// Owners for Win32 handles, so that every path out of a function releases them.
+
+#include <windows.h>
+
+namespace kestrow {
+
+// Traits name the handle type, the value that means "none", and how to release one.
+template <typename Traits> class UniqueHandle {
+    using Handle = typename Traits::Handle;
+    static Handle Invalid() { return Traits::Invalid(); }
+
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset(other.Release());
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    Handle Get() const { return handle_; }
+    bool IsValid() const { return handle_ != Invalid(); }
+    Handle Release() {
+        Handle handle = handle_;
+        handle_ = Invalid();
+        return handle;
+    }
+    void Reset(Handle handle = Invalid()) {
+        if (handle_ != Invalid()) {
+            Traits::Close(handle_);
+        }
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_ = Invalid();
+};
+
+namespace detail {
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+// CreateFileW fails with INVALID_HANDLE_VALUE where most other calls return null.
+struct FileHandleTraits : KernelHandleTraits {
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+};
+struct FindHandleTraits : FileHandleTraits {
+    static void Close(Handle handle) { ::FindClose(handle); }
+};
+struct MappedViewTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle view) { ::UnmapViewOfFile(view); }
+};
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle memory) { ::LocalFree(memory); }
+};
+} // namespace detail
+
+using KernelHandle = UniqueHandle<detail::KernelHandleTraits>;
+using FileHandle = UniqueHandle<detail::FileHandleTraits>;
+using FindHandle = UniqueHandle<detail::FindHandleTraits>;
+using MappedView = UniqueHandle<detail::MappedViewTraits>;
+using LocalMemory = UniqueHandle<detail::LocalMemoryTraits>;
+
+} // namespace kestrow

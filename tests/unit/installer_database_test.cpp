@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "compound_file_reader.h"
+#include "installer_database.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace installer_db;
+using test_support::PatternBytes;
+using test_support::Quoted;
+using test_support::RunCommand;
+using test_support::ScratchDirectory;
+
+// msiinfo writes the streams of an exported table into the working folder, so it runs
+// in a scratch folder of its own.
+std::string Msiinfo(const std::string& arguments) {
+    const ScratchDirectory workFolder;
+    std::string command = "cd ";
+    command.append(Quoted(workFolder.Path()));
+    command.append(" && " KESTROW_MSIINFO " ");
+    command.append(arguments);
+    command.append(" 2>/dev/null");
+    const auto result = RunCommand(command);
+    EXPECT_EQ(result.exitCode, 0) << "msiinfo " << arguments;
+    return result.output;
+}
+
+std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
+                                     const std::string& name) {
+    const std::string output = Msiinfo("extract " + Quoted(database) + " " + name);
+    std::vector<std::byte> bytes(output.size());
+    std::transform(output.begin(), output.end(), bytes.begin(),
+                   [](char c) { return static_cast<std::byte>(c); });
+    return bytes;
+}
+
+// The steps the package builder takes, in its order, with the handles released in its
+// order whatever the outcome.
+ErrorCode AssignBinaryRow(const std::filesystem::path& database, const std::wstring& key,
+                          const std::filesystem::path& streamFile) {
+    std::unique_ptr<Database> opened;
+    if (const ErrorCode error = Database::Open(database, OpenMode::Transact, opened)) {
+        return error;
+    }
+    std::unique_ptr<View> view;
+    if (const ErrorCode error = opened->OpenView(L"SELECT * FROM Binary", view)) {
+        return error;
+    }
+    Record record(2);
+    ErrorCode error = record.SetString(1, key);
+    if (error == kSuccess) {
+        error = record.SetStream(2, streamFile);
+    }
+    if (error == kSuccess) {
+        error = view->Execute(&record);
+    }
+    if (error == kSuccess) {
+        error = view->Modify(ModifyMode::Assign, record);
+    }
+    if (error == kSuccess) {
+        error = opened->Commit();
+    }
+    return error;
+}
+
+class InstallerDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(KESTROW_FIXTURE_MSI, database);
+        original = test_support::ReadFile(database);
+    }
+
+    std::vector<std::string> FolderContents() const {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(scratch.Path())) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path WriteInstaller(std::size_t size, unsigned seed) {
+        const auto path = scratch / ("installer" + std::to_string(seed) + ".exe");
+        test_support::WriteFile(path, PatternBytes(size, seed));
+        return path;
+    }
+
+    ScratchDirectory scratch;
+    std::filesystem::path database = scratch / "package.msi";
+    std::vector<std::byte> original;
+};
+
+TEST_F(InstallerDatabaseTest, AssignReplacesTheStreamOfAnExistingRow) {
+    const auto installer = WriteInstaller(300000, 1);
+    const std::string tablesBefore = Msiinfo("tables " + Quoted(database));
+    const std::string binaryBefore = Msiinfo("export " + Quoted(database) + " Binary");
+    const std::string propertyBefore = Msiinfo("export " + Quoted(database) + " Property");
+    const std::string streamsBefore = Msiinfo("streams " + Quoted(database));
+
+    ASSERT_EQ(AssignBinaryRow(database, L"Corvane", installer), kSuccess);
+
+    EXPECT_EQ(Msiinfo("tables " + Quoted(database)), tablesBefore);
+    EXPECT_EQ(Msiinfo("export " + Quoted(database) + " Binary"), binaryBefore);
+    EXPECT_EQ(Msiinfo("export " + Quoted(database) + " Property"), propertyBefore);
+    EXPECT_EQ(Msiinfo("streams " + Quoted(database)), streamsBefore);
+    EXPECT_TRUE(ExtractStream(database, "Binary.Corvane") == test_support::ReadFile(installer));
+    EXPECT_TRUE(ExtractStream(database, "Binary.Support") ==
+                test_support::ReadFile(std::string(KESTROW_FIXTURE_DATA) + "/Binary/Support.ibd"));
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer1.exe", "package.msi"}));
+}
+
+TEST_F(InstallerDatabaseTest, AssignInsertsARowThatIsAbsent) {
+    const auto installer = WriteInstaller(5000, 2);
+    ASSERT_EQ(AssignBinaryRow(database, L"Added", installer), kSuccess);
+
+    const std::string binary = Msiinfo("export " + Quoted(database) + " Binary");
+    EXPECT_NE(binary.find("Added\tBinary.Added"), std::string::npos) << binary;
+    EXPECT_NE(binary.find("Corvane\tBinary.Corvane"), std::string::npos) << binary;
+    EXPECT_NE(binary.find("Support\tBinary.Support"), std::string::npos) << binary;
+    EXPECT_TRUE(ExtractStream(database, "Binary.Added") == test_support::ReadFile(installer));
+    EXPECT_TRUE(ExtractStream(database, "Binary.Corvane").empty());
+}
+
+TEST_F(InstallerDatabaseTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
+    ASSERT_EQ(AssignBinaryRow(database, L"Corvane", WriteInstaller(70000, 3)), kSuccess);
+    const auto before = scratch / "before.msi";
+    test_support::WriteFile(before, original);
+    std::unique_ptr<cfb::CompoundFileReader> oldReader;
+    std::unique_ptr<cfb::CompoundFileReader> newReader;
+    ASSERT_EQ(cfb::CompoundFileReader::Open(before, oldReader), kSuccess);
+    ASSERT_EQ(cfb::CompoundFileReader::Open(database, newReader), kSuccess);
+    EXPECT_EQ(oldReader->Entries()[0].attributes.classId,
+              newReader->Entries()[0].attributes.classId);
+    ASSERT_EQ(oldReader->Entries().size(), newReader->Entries().size());
+    const std::u16string corvane =
+        newReader
+            ->Entries()[*newReader->FindChild(
+                0, std::u16string{0x430B, 0x4131, 0x4735, 0x3B3E, 0x4572, 0x4139, 0x4231})]
+            .name;
+    for (std::size_t i = 1; i < oldReader->Entries().size(); ++i) {
+        const auto& name = oldReader->Entries()[i].name;
+        const auto match = newReader->FindChild(0, name);
+        ASSERT_TRUE(match.has_value());
+        if (name == corvane) {
+            continue;
+        }
+        std::vector<std::byte> oldBytes;
+        std::vector<std::byte> newBytes;
+        ASSERT_EQ(oldReader->ReadStream(i, oldBytes), kSuccess);
+        ASSERT_EQ(newReader->ReadStream(*match, newBytes), kSuccess);
+        EXPECT_TRUE(oldBytes == newBytes);
+    }
+}
+
+TEST_F(InstallerDatabaseTest, InstallerLargerThanTheHeaderTablesCanMapIsReadByMsitools) {
+    const auto installer = WriteInstaller(9u << 20, 4);
+    ASSERT_EQ(AssignBinaryRow(database, L"Corvane", installer), kSuccess);
+    EXPECT_TRUE(ExtractStream(database, "Binary.Corvane") == test_support::ReadFile(installer));
+}
+
+TEST_F(InstallerDatabaseTest, DatabaseStaysUsableAfterCommit) {
+    std::unique_ptr<Database> opened;
+    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+    std::unique_ptr<View> view;
+    ASSERT_EQ(opened->OpenView(L"select * from `Binary`", view), kSuccess);
+    ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    for (unsigned round = 1; round <= 2; ++round) {
+        Record record(2);
+        ASSERT_EQ(record.SetString(1, L"Corvane"), kSuccess);
+        ASSERT_EQ(record.SetStream(2, WriteInstaller(1000 * round, round)), kSuccess);
+        ASSERT_EQ(view->Modify(ModifyMode::Assign, record), kSuccess);
+        ASSERT_EQ(opened->Commit(), kSuccess);
+    }
+    EXPECT_TRUE(ExtractStream(database, "Binary.Corvane") == PatternBytes(2000, 2));
+}
+
+TEST_F(InstallerDatabaseTest, NothingReachesTheFileWithoutCommit) {
+    {
+        std::unique_ptr<Database> opened;
+        ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+        std::unique_ptr<View> view;
+        ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
+        Record record(2);
+        ASSERT_EQ(record.SetString(1, L"Corvane"), kSuccess);
+        ASSERT_EQ(record.SetStream(2, WriteInstaller(100, 5)), kSuccess);
+        ASSERT_EQ(view->Execute(&record), kSuccess);
+        ASSERT_EQ(view->Modify(ModifyMode::Assign, record), kSuccess);
+    }
+    EXPECT_TRUE(test_support::ReadFile(database) == original);
+}
+
+TEST_F(InstallerDatabaseTest, InstallerBeyondTwoGigabytesIsRefusedAndTheFileKept) {
+    const auto installer = scratch / "huge.exe";
+    test_support::WriteFile(installer, {});
+    std::filesystem::resize_file(installer, (std::uintmax_t{1} << 31) + 4096); // sparse
+    EXPECT_EQ(AssignBinaryRow(database, L"Corvane", installer), kFunctionFailed);
+    EXPECT_TRUE(test_support::ReadFile(database) == original);
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"huge.exe", "package.msi"}));
+}
+
+TEST_F(InstallerDatabaseTest, FailedCommitLeavesTheDatabaseUsable) {
+    std::unique_ptr<Database> opened;
+    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+    std::unique_ptr<View> view;
+    ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
+    ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    const auto huge = scratch / "huge.exe";
+    test_support::WriteFile(huge, {});
+    std::filesystem::resize_file(huge, std::uintmax_t{3} << 30);
+    Record tooBig(2);
+    ASSERT_EQ(tooBig.SetString(1, L"Corvane"), kSuccess);
+    ASSERT_EQ(tooBig.SetStream(2, huge), kSuccess);
+    ASSERT_EQ(view->Modify(ModifyMode::Assign, tooBig), kSuccess);
+    EXPECT_EQ(opened->Commit(), kFunctionFailed);
+    EXPECT_TRUE(test_support::ReadFile(database) == original);
+
+    Record fits(2);
+    ASSERT_EQ(fits.SetString(1, L"Corvane"), kSuccess);
+    ASSERT_EQ(fits.SetStream(2, WriteInstaller(777, 6)), kSuccess);
+    ASSERT_EQ(view->Modify(ModifyMode::Assign, fits), kSuccess);
+    ASSERT_EQ(opened->Commit(), kSuccess);
+    EXPECT_TRUE(ExtractStream(database, "Binary.Corvane") == PatternBytes(777, 6));
+}
+
+TEST_F(InstallerDatabaseTest, MissingStreamFileIsFileNotFound) {
+    Record record(2);
+    EXPECT_EQ(record.SetStream(2, scratch / "absent.exe"), kFileNotFound);
+    EXPECT_EQ(AssignBinaryRow(database, L"Corvane", scratch / "absent.exe"), kFileNotFound);
+    EXPECT_TRUE(test_support::ReadFile(database) == original);
+}
+
+TEST_F(InstallerDatabaseTest, OpenReportsMissingAndDamagedFiles) {
+    std::unique_ptr<Database> opened;
+    EXPECT_EQ(Database::Open(scratch / "absent.msi", OpenMode::Transact, opened), kOpenFailed);
+    EXPECT_EQ(Database::Open(scratch.Path(), OpenMode::Transact, opened), kOpenFailed);
+    const auto garbage = scratch / "garbage.msi";
+    test_support::WriteFile(garbage, PatternBytes(4096, 9));
+    EXPECT_EQ(Database::Open(garbage, OpenMode::Transact, opened), kInstallPackageInvalid);
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(InstallerDatabaseTest, OnlySelectAllQueriesOnKnownTablesOpen) {
+    std::unique_ptr<Database> opened;
+    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+    std::unique_ptr<View> view;
+    EXPECT_EQ(opened->OpenView(L"  SeLeCt\t*  FROM   Property ", view), kSuccess);
+    EXPECT_EQ(opened->OpenView(L"SELECT * FROM Missing", view), kBadQuerySyntax);
+    EXPECT_EQ(opened->OpenView(L"SELECT Name FROM Binary", view), kBadQuerySyntax);
+    EXPECT_EQ(opened->OpenView(L"SELECT * FROM Binary WHERE Name = 'x'", view), kBadQuerySyntax);
+    EXPECT_EQ(opened->OpenView(L"SELECT * FROMBinary", view), kBadQuerySyntax);
+    EXPECT_EQ(opened->OpenView(L"SELECT * FROM `Binary", view), kBadQuerySyntax);
+    EXPECT_EQ(opened->OpenView(L"", view), kBadQuerySyntax);
+}
+
+TEST_F(InstallerDatabaseTest, RecordsThatDoNotFitTheTableAreRefused) {
+    std::unique_ptr<Database> opened;
+    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+    std::unique_ptr<View> view;
+    ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
+    Record record(2);
+    ASSERT_EQ(record.SetString(1, L"Corvane"), kSuccess);
+    ASSERT_EQ(record.SetStream(2, WriteInstaller(10, 7)), kSuccess);
+    EXPECT_EQ(view->Modify(ModifyMode::Assign, record), kFunctionFailed) << "not executed";
+    ASSERT_EQ(view->Execute(&record), kSuccess);
+
+    Record threeFields(3);
+    ASSERT_EQ(threeFields.SetString(1, L"Corvane"), kSuccess);
+    EXPECT_EQ(view->Modify(ModifyMode::Assign, threeFields), kFunctionFailed);
+    Record noKey(2);
+    ASSERT_EQ(noKey.SetStream(2, WriteInstaller(10, 7)), kSuccess);
+    EXPECT_EQ(view->Modify(ModifyMode::Assign, noKey), kFunctionFailed);
+    Record swapped(2);
+    ASSERT_EQ(swapped.SetString(2, L"Corvane"), kSuccess);
+    ASSERT_EQ(swapped.SetStream(1, WriteInstaller(10, 7)), kSuccess);
+    EXPECT_EQ(view->Modify(ModifyMode::Assign, swapped), kFunctionFailed);
+    EXPECT_EQ(record.SetString(3, L"x"), kInvalidParameter);
+    EXPECT_EQ(record.SetStream(3, WriteInstaller(10, 7)), kInvalidParameter);
+    EXPECT_EQ(view->Modify(static_cast<ModifyMode>(4), record), kFunctionFailed);
+}
+
+} // namespace
