@@ -4,6 +4,22 @@
 
 namespace installer_db {
 
+ErrorCode ByteSource::CopyTo(TemporaryFile& output, std::uint64_t length,
+                             std::span<std::byte> buffer) {
+    while (length > 0) {
+        const std::span<std::byte> chunk =
+            buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(length, buffer.size())));
+        if (const ErrorCode error = Read(chunk)) {
+            return error;
+        }
+        if (const ErrorCode error = output.Write(chunk)) {
+            return error;
+        }
+        length -= chunk.size();
+    }
+    return kSuccess;
+}
+
 ErrorCode MemoryByteSource::Read(std::span<std::byte> buffer) {
     if (buffer.size() > bytes_.size() - position_) {
         return kFunctionFailed;
@@ -20,6 +36,16 @@ ErrorCode FileByteSource::Read(std::span<std::byte> buffer) {
     }
     position_ += buffer.size();
     return kSuccess;
+}
+
+ErrorCode FileByteSource::CopyTo(TemporaryFile& output, std::uint64_t length,
+                                 std::span<std::byte> buffer) {
+    std::uint64_t copied = 0;
+    if (const ErrorCode error = output.AppendFrom(*file_, position_, length, copied)) {
+        return error;
+    }
+    position_ += copied;
+    return ByteSource::CopyTo(output, length - copied, buffer);
 }
 
 } // namespace installer_db

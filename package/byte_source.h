@@ -19,6 +19,9 @@ public:
     virtual ~ByteSource() = default;
     // Fills the whole buffer with the next bytes; running out early is a failure.
     virtual ErrorCode Read(std::span<std::byte> buffer) = 0;
+    // Appends the next length bytes to output, passing them through buffer.
+    virtual ErrorCode CopyTo(TemporaryFile& output, std::uint64_t length,
+                             std::span<std::byte> buffer);
 };
 
 class MemoryByteSource final : public ByteSource {
@@ -36,6 +39,9 @@ class FileByteSource final : public ByteSource {
 public:
     explicit FileByteSource(std::shared_ptr<const ReadOnlyFile> file) : file_(std::move(file)) {}
     ErrorCode Read(std::span<std::byte> buffer) override;
+    // Lets the platform copy file to file where it can; the buffer takes the rest.
+    ErrorCode CopyTo(TemporaryFile& output, std::uint64_t length,
+                     std::span<std::byte> buffer) override;
 
 private:
     std::shared_ptr<const ReadOnlyFile> file_;

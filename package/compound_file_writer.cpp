@@ -124,18 +124,8 @@ private:
     }
 
     ErrorCode CopyStream(NewEntry& entry, std::size_t unit) {
-        std::uint64_t remaining = entry.size;
-        while (remaining > 0) {
-            const std::size_t piece =
-                static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kCopyBufferSize));
-            const std::span<std::byte> chunk = CopyBuffer().first(piece);
-            if (const ErrorCode error = entry.source->Read(chunk)) {
-                return error;
-            }
-            if (const ErrorCode error = output_.Write(chunk)) {
-                return error;
-            }
-            remaining -= piece;
+        if (const ErrorCode error = entry.source->CopyTo(output_, entry.size, CopyBuffer())) {
+            return error;
         }
         return Pad(entry.size, unit);
     }

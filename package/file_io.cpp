@@ -93,20 +93,18 @@ ErrorCode TemporaryFile::CreateBeside(const std::filesystem::path& target,
     return kFunctionFailed;
 }
 
+// Pieces as large as the buffer go straight to the file: copying them would only cost.
 ErrorCode TemporaryFile::Write(std::span<const std::byte> bytes) {
-    if (buffered_ + bytes.size() <= buffer_.size()) {
-        std::copy(bytes.begin(), bytes.end(), buffer_.begin() + buffered_);
-        buffered_ += bytes.size();
-        return kSuccess;
-    }
-    if (const ErrorCode error = Flush()) {
-        return error;
+    if (buffered_ + bytes.size() > buffer_.size() || bytes.size() >= buffer_.size()) {
+        if (const ErrorCode error = Flush()) {
+            return error;
+        }
     }
     if (bytes.size() >= buffer_.size()) {
         return platform_file::WriteAll(handle_, bytes);
     }
-    std::copy(bytes.begin(), bytes.end(), buffer_.begin());
-    buffered_ = bytes.size();
+    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
+    buffered_ += bytes.size();
     return kSuccess;
 }
 
@@ -122,6 +120,15 @@ ErrorCode TemporaryFile::WriteZeros(std::uint64_t count) {
     return kSuccess;
 }
 
+ErrorCode TemporaryFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
+                                    std::uint64_t length, std::uint64_t& copied) {
+    copied = 0;
+    if (const ErrorCode error = Flush()) {
+        return error;
+    }
+    return platform_file::CopyInKernel(source.Handle(), offset, handle_, length, copied);
+}
+
 ErrorCode TemporaryFile::Flush() {
     if (buffered_ == 0) {
         return kSuccess;
@@ -131,15 +138,27 @@ ErrorCode TemporaryFile::Flush() {
     return error;
 }
 
+// Renaming over an existing file makes ext4 write the new file's data out before the
+// rename returns, which costs as much again as writing it. So the old file steps aside
+// first, and comes back if the new one cannot take its place.
 ErrorCode TemporaryFile::ReplaceTarget(const std::filesystem::path& target) {
     if (const ErrorCode error = Flush()) {
         return error;
     }
     handle_.Close();
+    std::filesystem::path aside = path_;
+    aside += ".old";
+    const bool movedAside = platform_file::MoveReplacing(target, aside) == kSuccess;
     if (const ErrorCode error = platform_file::MoveReplacing(path_, target)) {
+        if (movedAside) {
+            platform_file::MoveReplacing(aside, target);
+        }
         return error;
     }
     replaced_ = true;
+    if (movedAside) {
+        platform_file::Remove(aside);
+    }
     return kSuccess;
 }
 

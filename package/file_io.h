@@ -45,6 +45,7 @@ public:
     // Fills the whole buffer from the offset; a file too short for it is a failure.
     ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const;
     ErrorCode QuerySize(std::uint64_t& size) const;
+    const FileHandle& Handle() const { return handle_; }
 
 private:
     explicit ReadOnlyFile(FileHandle handle) : handle_(std::move(handle)) {}
@@ -63,6 +64,10 @@ public:
 
     ErrorCode Write(std::span<const std::byte> bytes);
     ErrorCode WriteZeros(std::uint64_t count);
+    // Appends bytes of another file without passing them through this process where the
+    // platform can copy inside the kernel; copied tells how many it took, possibly none.
+    ErrorCode AppendFrom(const ReadOnlyFile& source, std::uint64_t offset, std::uint64_t length,
+                         std::uint64_t& copied);
     // Writes out what is buffered, closes the file, then replaces the target with it in one
     // rename. Durability is left to the file system, as for any ordinary file copy.
     ErrorCode ReplaceTarget(const std::filesystem::path& target);
@@ -87,6 +92,8 @@ ErrorCode CreateExclusive(const std::filesystem::path& path, FileHandle& handle,
 ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer);
 ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size);
 ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
+ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                       std::uint64_t length, std::uint64_t& copied);
 void CloseHandle(std::intptr_t native);
 ErrorCode MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 void Remove(const std::filesystem::path& path);

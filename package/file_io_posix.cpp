@@ -84,6 +84,27 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     return kSuccess;
 }
 
+// Within one file system the kernel moves the pages itself, as cp does; where it refuses
+// (another file system, an old kernel) the caller copies what is left through a buffer,
+// and meets any real failure, such as a full disk, there.
+ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                       std::uint64_t length, std::uint64_t& copied) {
+    copied = 0;
+    auto position = static_cast<off_t>(offset);
+    while (copied < length) {
+        const ssize_t moved = ::copy_file_range(Descriptor(from), &position, Descriptor(to),
+                                                nullptr, length - copied, 0);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        copied += static_cast<std::uint64_t>(moved);
+    }
+    return kSuccess;
+}
+
 void CloseHandle(std::intptr_t native) {
     ::close(static_cast<int>(native));
 }

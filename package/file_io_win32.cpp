@@ -95,6 +95,13 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     return kSuccess;
 }
 
+// Windows has no copy between open files inside the kernel; the caller's buffer does it.
+ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
+                       std::uint64_t& copied) {
+    copied = 0;
+    return kSuccess;
+}
+
 void CloseHandle(std::intptr_t native) {
     ::CloseHandle(reinterpret_cast<HANDLE>(native));
 }
