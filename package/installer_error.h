@@ -11,16 +11,15 @@ using ErrorCode = std::uint32_t;
 inline constexpr ErrorCode kSuccess = 0;
 inline constexpr ErrorCode kFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
 inline constexpr ErrorCode kAccessDenied = 5;      // ERROR_ACCESS_DENIED
+inline constexpr ErrorCode kInvalidData = 13;      // ERROR_INVALID_DATA
 inline constexpr ErrorCode kInvalidParameter = 87; // ERROR_INVALID_PARAMETER
 inline constexpr ErrorCode kOpenFailed = 110;      // ERROR_OPEN_FAILED
 inline constexpr ErrorCode kDiskFull = 112;        // ERROR_DISK_FULL
-inline constexpr ErrorCode kInvalidField = 1616;   // ERROR_INVALID_FIELD
 inline constexpr ErrorCode kBadQuerySyntax = 1615; // ERROR_BAD_QUERY_SYNTAX
 // A file that opens but is not a sound installer database (damaged container, string
 // pool or catalogue) gives kInstallPackageInvalid; a file that cannot be opened at all
 // gives kOpenFailed.
 inline constexpr ErrorCode kInstallPackageInvalid = 1620; // ERROR_INSTALL_PACKAGE_INVALID
 inline constexpr ErrorCode kFunctionFailed = 1627;        // ERROR_FUNCTION_FAILED
-inline constexpr ErrorCode kDatatypeMismatch = 1629;      // ERROR_DATATYPE_MISMATCH
 
 } // namespace installer_db

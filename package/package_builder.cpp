@@ -3,10 +3,9 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
-#include "installer_database.h"
+#include "binary_row.h"
 #include "resource_file.h"
 
 namespace kestrow {
@@ -15,7 +14,6 @@ namespace {
 constexpr WORD kTemplateResourceId = 104;
 constexpr const wchar_t* kTemplateResourceType = L"INSTALLER";
 constexpr const wchar_t* kInstallerRowKey = L"Corvane";
-constexpr const wchar_t* kBinaryTableQuery = L"SELECT * FROM Binary";
 
 // The console shows narrow text; a path is shown in the console's code page, or the
 // system's when no console is attached.
@@ -40,34 +38,6 @@ void DeleteOldPackage(const wchar_t* packagePath) {
     }
 }
 
-// Declaration order makes the record, then the view, then the database close on every
-// return, so a failed build leaves no database open on the package.
-std::uint32_t StoreInstaller(const wchar_t* installerPath, const wchar_t* packagePath) {
-    using namespace installer_db;
-    std::unique_ptr<Database> database;
-    if (ErrorCode error = Database::Open(packagePath, OpenMode::Transact, database)) {
-        return error;
-    }
-    std::unique_ptr<View> view;
-    if (ErrorCode error = database->OpenView(kBinaryTableQuery, view)) {
-        return error;
-    }
-    Record record(2);
-    if (ErrorCode error = record.SetString(1, kInstallerRowKey)) {
-        return error;
-    }
-    if (ErrorCode error = record.SetStream(2, installerPath)) {
-        return error;
-    }
-    if (ErrorCode error = view->Execute(&record)) {
-        return error;
-    }
-    if (ErrorCode error = view->Modify(ModifyMode::Assign, record)) {
-        return error;
-    }
-    return database->Commit();
-}
-
 } // namespace
 
 std::uint32_t BuildPackage(const wchar_t* installerPath, const wchar_t* packagePath) {
@@ -75,7 +45,7 @@ std::uint32_t BuildPackage(const wchar_t* installerPath, const wchar_t* packageP
     if (!WriteResourceToFile(kTemplateResourceId, kTemplateResourceType, packagePath)) {
         return 1;
     }
-    return StoreInstaller(installerPath, packagePath);
+    return AssignBinaryRow(packagePath, kInstallerRowKey, installerPath);
 }
 
 } // namespace kestrow

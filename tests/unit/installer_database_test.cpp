@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "binary_row.h"
 #include "compound_file_reader.h"
 #include "installer_database.h"
 #include "test_support.h"
@@ -9,6 +10,7 @@
 namespace {
 
 using namespace installer_db;
+using kestrow::AssignBinaryRow;
 using test_support::PatternBytes;
 using test_support::Quoted;
 using test_support::RunCommand;
@@ -35,35 +37,6 @@ std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
     std::transform(output.begin(), output.end(), bytes.begin(),
                    [](char c) { return static_cast<std::byte>(c); });
     return bytes;
-}
-
-// The steps the package builder takes, in its order, with the handles released in its
-// order whatever the outcome.
-ErrorCode AssignBinaryRow(const std::filesystem::path& database, const std::wstring& key,
-                          const std::filesystem::path& streamFile) {
-    std::unique_ptr<Database> opened;
-    if (const ErrorCode error = Database::Open(database, OpenMode::Transact, opened)) {
-        return error;
-    }
-    std::unique_ptr<View> view;
-    if (const ErrorCode error = opened->OpenView(L"SELECT * FROM Binary", view)) {
-        return error;
-    }
-    Record record(2);
-    ErrorCode error = record.SetString(1, key);
-    if (error == kSuccess) {
-        error = record.SetStream(2, streamFile);
-    }
-    if (error == kSuccess) {
-        error = view->Execute(&record);
-    }
-    if (error == kSuccess) {
-        error = view->Modify(ModifyMode::Assign, record);
-    }
-    if (error == kSuccess) {
-        error = opened->Commit();
-    }
-    return error;
 }
 
 class InstallerDatabaseTest : public ::testing::Test {

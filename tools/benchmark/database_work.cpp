@@ -7,37 +7,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 
-#include "installer_database.h"
+#include "binary_row.h"
 
 namespace {
-
-using namespace installer_db;
-
-ErrorCode StoreInstaller(const std::filesystem::path& installer,
-                         const std::filesystem::path& package) {
-    std::unique_ptr<Database> database;
-    if (ErrorCode error = Database::Open(package, OpenMode::Transact, database)) {
-        return error;
-    }
-    std::unique_ptr<View> view;
-    if (ErrorCode error = database->OpenView(L"SELECT * FROM Binary", view)) {
-        return error;
-    }
-    Record record(2);
-    ErrorCode error = record.SetString(1, L"Corvane");
-    if (error == kSuccess) {
-        error = record.SetStream(2, installer);
-    }
-    if (error == kSuccess) {
-        error = view->Execute(&record);
-    }
-    if (error == kSuccess) {
-        error = view->Modify(ModifyMode::Assign, record);
-    }
-    return error == kSuccess ? database->Commit() : error;
-}
 
 long PeakResidentKibibytes() {
     rusage usage{};
@@ -60,9 +33,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto start = std::chrono::steady_clock::now();
-    ErrorCode error = StoreInstaller(argv[2], argv[3]);
+    installer_db::ErrorCode error = kestrow::AssignBinaryRow(argv[3], L"Corvane", argv[2]);
     std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    if (error != kSuccess) {
+    if (error != installer_db::kSuccess) {
         std::fprintf(stderr, "database work failed with %u\n", error);
         return 1;
     }

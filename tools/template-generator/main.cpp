@@ -14,59 +14,60 @@ namespace {
 
 constexpr const char* kSummarySource = "summary-information.txt";
 
-GeneratorResult fillDatabase(LibmsiDatabase* database, const std::filesystem::path& sourceDir) {
+installer_db::ErrorCode FillDatabase(LibmsiDatabase* database,
+                                     const std::filesystem::path& sourceDir) {
     std::vector<std::filesystem::path> tableSources;
     std::vector<SummaryProperty> summary;
-    GeneratorResult result = listTableSources(sourceDir, tableSources);
-    if (result == kGeneratorSuccess) {
-        result = readSummaryProperties(sourceDir / kSummarySource, summary);
+    installer_db::ErrorCode result = ListTableSources(sourceDir, tableSources);
+    if (result == installer_db::kSuccess) {
+        result = ReadSummaryProperties(sourceDir / kSummarySource, summary);
     }
-    if (result == kGeneratorSuccess) {
-        result = importTableSources(database, sourceDir, tableSources);
+    if (result == installer_db::kSuccess) {
+        result = ImportTableSources(database, sourceDir, tableSources);
     }
-    if (result == kGeneratorSuccess) {
-        result = writeSummaryProperties(database, summary);
+    if (result == installer_db::kSuccess) {
+        result = WriteSummaryProperties(database, summary);
     }
     return result;
 }
 
 // Writes the complete database to `path`; the database is closed when this returns.
-GeneratorResult writeDatabase(const std::filesystem::path& sourceDir,
-                              const std::filesystem::path& path) {
+installer_db::ErrorCode WriteDatabase(const std::filesystem::path& sourceDir,
+                                      const std::filesystem::path& path) {
     ErrorSlot error;
     const GObjectPtr<LibmsiDatabase> database(
         libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, error.out()));
     if (!database) {
         std::fprintf(stderr, "make-template: cannot create %s: %s\n", path.c_str(),
                      error.message());
-        return kGeneratorOpenFailed;
+        return installer_db::kOpenFailed;
     }
-    GeneratorResult result = fillDatabase(database.get(), sourceDir);
-    if (result == kGeneratorSuccess && !libmsi_database_commit(database.get(), error.out())) {
+    installer_db::ErrorCode result = FillDatabase(database.get(), sourceDir);
+    if (result == installer_db::kSuccess && !libmsi_database_commit(database.get(), error.out())) {
         std::fprintf(stderr, "make-template: cannot write %s: %s\n", path.c_str(), error.message());
-        result = kGeneratorFunctionFailed;
+        result = installer_db::kFunctionFailed;
     }
     return result;
 }
 
 // Builds next to the output and moves the finished file into place, so that a failed run
 // leaves no half-written database behind and never removes the previous one.
-GeneratorResult makeTemplate(const std::filesystem::path& sourceDir,
-                             const std::filesystem::path& output) {
+installer_db::ErrorCode MakeTemplate(const std::filesystem::path& sourceDir,
+                                     const std::filesystem::path& output) {
     std::filesystem::path partial = output;
     partial += ".partial";
     std::error_code error;
     std::filesystem::remove(partial, error); // a leftover of an interrupted run
-    GeneratorResult result = writeDatabase(sourceDir, partial);
-    if (result == kGeneratorSuccess) {
+    installer_db::ErrorCode result = WriteDatabase(sourceDir, partial);
+    if (result == installer_db::kSuccess) {
         std::filesystem::rename(partial, output, error);
         if (error) {
             std::fprintf(stderr, "make-template: cannot replace %s: %s\n", output.c_str(),
                          error.message().c_str());
-            result = kGeneratorFunctionFailed;
+            result = installer_db::kFunctionFailed;
         }
     }
-    if (result != kGeneratorSuccess) {
+    if (result != installer_db::kSuccess) {
         std::filesystem::remove(partial, error);
     }
     return result;
@@ -83,9 +84,9 @@ int main(int argc, char** argv) {
     // The import changes the working directory, so both paths are made absolute first.
     const std::filesystem::path sourceDir = std::filesystem::absolute(argv[1], error);
     const std::filesystem::path output = std::filesystem::absolute(argv[2], error);
-    const GeneratorResult result =
-        error ? kGeneratorInvalidParameter : makeTemplate(sourceDir, output);
-    if (result != kGeneratorSuccess) {
+    const installer_db::ErrorCode result =
+        error ? installer_db::kInvalidParameter : MakeTemplate(sourceDir, output);
+    if (result != installer_db::kSuccess) {
         std::fprintf(stderr, "make-template: failed with error %u\n", result);
         return EXIT_FAILURE;
     }

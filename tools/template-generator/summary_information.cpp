@@ -10,7 +10,7 @@ namespace {
 
 enum class SummaryKind { Integer, FileTime, Text };
 
-SummaryKind kindOf(int id) {
+SummaryKind KindOf(int id) {
     switch (id) {
     case LIBMSI_PROPERTY_CODEPAGE:
     case LIBMSI_PROPERTY_VERSION:
@@ -28,12 +28,12 @@ SummaryKind kindOf(int id) {
     }
 }
 
-bool isStorableId(int id) {
+bool IsStorableId(int id) {
     return id >= LIBMSI_PROPERTY_CODEPAGE && id <= LIBMSI_PROPERTY_SECURITY &&
            id != LIBMSI_PROPERTY_THUMBNAIL;
 }
 
-std::string trimmed(const std::string& text) {
+std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) {
         return {};
@@ -41,7 +41,7 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-template <typename Number> bool parseNumber(const std::string& text, Number& number) {
+template <typename Number> bool ParseNumber(const std::string& text, Number& number) {
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, number);
     return error == std::errc() && stop == end;
@@ -58,7 +58,7 @@ std::int64_t daysSince1601(int year, unsigned month, unsigned day) {
     return daysSince1970 + 134774; // 1601-01-01 lies 134,774 days before 1970-01-01
 }
 
-bool parseFileTime(const std::string& text, std::uint64_t& fileTime) {
+bool ParseFileTime(const std::string& text, std::uint64_t& fileTime) {
     int year = 0;
     unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
     char tail = 0;
@@ -74,18 +74,18 @@ bool parseFileTime(const std::string& text, std::uint64_t& fileTime) {
     return true;
 }
 
-bool parseValue(int id, const std::string& text, SummaryProperty& property) {
+bool ParseValue(int id, const std::string& text, SummaryProperty& property) {
     property.id = static_cast<LibmsiProperty>(id);
-    switch (kindOf(id)) {
+    switch (KindOf(id)) {
     case SummaryKind::Integer: {
         std::int32_t number = 0;
-        const bool valid = parseNumber(text, number);
+        const bool valid = ParseNumber(text, number);
         property.value = number;
         return valid;
     }
     case SummaryKind::FileTime: {
         std::uint64_t fileTime = 0;
-        const bool valid = parseFileTime(text, fileTime);
+        const bool valid = ParseFileTime(text, fileTime);
         property.value = fileTime;
         return valid;
     }
@@ -96,14 +96,14 @@ bool parseValue(int id, const std::string& text, SummaryProperty& property) {
     return false;
 }
 
-bool parseLine(const std::string& line, SummaryProperty& property) {
+bool ParseLine(const std::string& line, SummaryProperty& property) {
     const auto equals = line.find('=');
     int id = 0;
-    return equals != std::string::npos && parseNumber(trimmed(line.substr(0, equals)), id) &&
-           isStorableId(id) && parseValue(id, trimmed(line.substr(equals + 1)), property);
+    return equals != std::string::npos && ParseNumber(Trimmed(line.substr(0, equals)), id) &&
+           IsStorableId(id) && ParseValue(id, Trimmed(line.substr(equals + 1)), property);
 }
 
-bool storeProperty(LibmsiSummaryInfo* summary, const SummaryProperty& property, GError** error) {
+bool StoreProperty(LibmsiSummaryInfo* summary, const SummaryProperty& property, GError** error) {
     if (const auto* number = std::get_if<std::int32_t>(&property.value)) {
         return libmsi_summary_info_set_int(summary, property.id, *number, error);
     }
@@ -116,51 +116,51 @@ bool storeProperty(LibmsiSummaryInfo* summary, const SummaryProperty& property, 
 
 } // namespace
 
-GeneratorResult readSummaryProperties(const std::filesystem::path& source,
-                                      std::vector<SummaryProperty>& properties) {
+installer_db::ErrorCode ReadSummaryProperties(const std::filesystem::path& source,
+                                              std::vector<SummaryProperty>& properties) {
     std::ifstream input(source);
     if (!input) {
         std::fprintf(stderr, "make-template: cannot read %s\n", source.c_str());
-        return kGeneratorFileNotFound;
+        return installer_db::kFileNotFound;
     }
     std::string line;
     for (int lineNumber = 1; std::getline(input, line); ++lineNumber) {
-        const std::string content = trimmed(line);
+        const std::string content = Trimmed(line);
         if (content.empty() || content.front() == '#') {
             continue;
         }
         SummaryProperty property{};
-        if (!parseLine(content, property)) {
+        if (!ParseLine(content, property)) {
             std::fprintf(stderr, "make-template: %s:%d: not a valid \"id = value\" line\n",
                          source.c_str(), lineNumber);
-            return kGeneratorInvalidData;
+            return installer_db::kInvalidData;
         }
         properties.push_back(std::move(property));
     }
-    return kGeneratorSuccess;
+    return installer_db::kSuccess;
 }
 
-GeneratorResult writeSummaryProperties(LibmsiDatabase* database,
-                                       const std::vector<SummaryProperty>& properties) {
+installer_db::ErrorCode WriteSummaryProperties(LibmsiDatabase* database,
+                                               const std::vector<SummaryProperty>& properties) {
     ErrorSlot error;
     const GObjectPtr<LibmsiSummaryInfo> summary(
         libmsi_summary_info_new(database, static_cast<unsigned>(properties.size()), error.out()));
     if (!summary) {
         std::fprintf(stderr, "make-template: cannot open summary information: %s\n",
                      error.message());
-        return kGeneratorFunctionFailed;
+        return installer_db::kFunctionFailed;
     }
     for (const SummaryProperty& property : properties) {
-        if (!storeProperty(summary.get(), property, error.out())) {
+        if (!StoreProperty(summary.get(), property, error.out())) {
             std::fprintf(stderr, "make-template: cannot set summary property %d: %s\n",
                          static_cast<int>(property.id), error.message());
-            return kGeneratorFunctionFailed;
+            return installer_db::kFunctionFailed;
         }
     }
     if (!libmsi_summary_info_persist(summary.get(), error.out())) {
         std::fprintf(stderr, "make-template: cannot store summary information: %s\n",
                      error.message());
-        return kGeneratorFunctionFailed;
+        return installer_db::kFunctionFailed;
     }
-    return kGeneratorSuccess;
+    return installer_db::kSuccess;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generator_result.h"
+#include "installer_error.h"
 
 #include <libmsi.h>
 
@@ -18,9 +18,9 @@ struct SummaryProperty {
 
 // Reads "id = value" lines ('#' starts a comment line). Ids 1, 14, 15, 16 and 19 are integers,
 // 10 to 13 are UTC times written "YYYY-MM-DD HH:MM:SS", every other id from 2 to 19 is text.
-GeneratorResult readSummaryProperties(const std::filesystem::path& source,
-                                      std::vector<SummaryProperty>& properties);
+installer_db::ErrorCode ReadSummaryProperties(const std::filesystem::path& source,
+                                              std::vector<SummaryProperty>& properties);
 
 // Stores the properties in the database's summary information stream.
-GeneratorResult writeSummaryProperties(LibmsiDatabase* database,
-                                       const std::vector<SummaryProperty>& properties);
+installer_db::ErrorCode WriteSummaryProperties(LibmsiDatabase* database,
+                                               const std::vector<SummaryProperty>& properties);

@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kCodePageSource = "_ForceCodepage.idt";
 
-bool importsBefore(const std::filesystem::path& left, const std::filesystem::path& right) {
+bool ImportsBefore(const std::filesystem::path& left, const std::filesystem::path& right) {
     const bool leftIsCodePage = left.filename() == kCodePageSource;
     const bool rightIsCodePage = right.filename() == kCodePageSource;
     if (leftIsCodePage != rightIsCodePage) {
@@ -19,29 +19,29 @@ bool importsBefore(const std::filesystem::path& left, const std::filesystem::pat
     return left.filename().string() < right.filename().string();
 }
 
-GeneratorResult importEach(LibmsiDatabase* database,
-                           const std::vector<std::filesystem::path>& sources) {
+installer_db::ErrorCode ImportEach(LibmsiDatabase* database,
+                                   const std::vector<std::filesystem::path>& sources) {
     for (const auto& source : sources) {
         ErrorSlot error;
         if (!libmsi_database_import(database, source.c_str(), error.out())) {
             std::fprintf(stderr, "make-template: cannot import %s: %s\n", source.c_str(),
                          error.message());
-            return kGeneratorFunctionFailed;
+            return installer_db::kFunctionFailed;
         }
     }
-    return kGeneratorSuccess;
+    return installer_db::kSuccess;
 }
 
 } // namespace
 
-GeneratorResult listTableSources(const std::filesystem::path& sourceDir,
-                                 std::vector<std::filesystem::path>& sources) {
+installer_db::ErrorCode ListTableSources(const std::filesystem::path& sourceDir,
+                                         std::vector<std::filesystem::path>& sources) {
     std::error_code error;
     std::filesystem::directory_iterator entries(sourceDir, error);
     if (error) {
         std::fprintf(stderr, "make-template: cannot list %s: %s\n", sourceDir.c_str(),
                      error.message().c_str());
-        return kGeneratorFileNotFound;
+        return installer_db::kFileNotFound;
     }
     for (const auto& entry : entries) {
         if (entry.is_regular_file() && entry.path().extension() == ".idt") {
@@ -50,14 +50,15 @@ GeneratorResult listTableSources(const std::filesystem::path& sourceDir,
     }
     if (sources.empty()) {
         std::fprintf(stderr, "make-template: no .idt files in %s\n", sourceDir.c_str());
-        return kGeneratorFileNotFound;
+        return installer_db::kFileNotFound;
     }
-    std::sort(sources.begin(), sources.end(), importsBefore);
-    return kGeneratorSuccess;
+    std::sort(sources.begin(), sources.end(), ImportsBefore);
+    return installer_db::kSuccess;
 }
 
-GeneratorResult importTableSources(LibmsiDatabase* database, const std::filesystem::path& sourceDir,
-                                   const std::vector<std::filesystem::path>& sources) {
+installer_db::ErrorCode ImportTableSources(LibmsiDatabase* database,
+                                           const std::filesystem::path& sourceDir,
+                                           const std::vector<std::filesystem::path>& sources) {
     // libmsi opens a stream cell's file as "<Table>/<cell>" relative to the working directory,
     // not to the .idt file, so the import runs from inside the source folder.
     std::error_code error;
@@ -68,9 +69,9 @@ GeneratorResult importTableSources(LibmsiDatabase* database, const std::filesyst
     if (error) {
         std::fprintf(stderr, "make-template: cannot enter %s: %s\n", sourceDir.c_str(),
                      error.message().c_str());
-        return kGeneratorFileNotFound;
+        return installer_db::kFileNotFound;
     }
-    const GeneratorResult result = importEach(database, sources);
+    const installer_db::ErrorCode result = ImportEach(database, sources);
     std::filesystem::current_path(previousDir, error);
     return result;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generator_result.h"
+#include "installer_error.h"
 
 #include <libmsi.h>
 
@@ -11,10 +11,11 @@
 // code page file "_ForceCodepage.idt" first, so that every later string is stored under that
 // code page, then the tables in sorted name order, so that the result never depends on the
 // order in which the file system lists them.
-GeneratorResult listTableSources(const std::filesystem::path& sourceDir,
-                                 std::vector<std::filesystem::path>& sources);
+installer_db::ErrorCode ListTableSources(const std::filesystem::path& sourceDir,
+                                         std::vector<std::filesystem::path>& sources);
 
 // Imports the files into the database. A stream column's cell names a file in the folder
 // <sourceDir>/<Table>/, as the text archive format defines.
-GeneratorResult importTableSources(LibmsiDatabase* database, const std::filesystem::path& sourceDir,
-                                   const std::vector<std::filesystem::path>& sources);
+installer_db::ErrorCode ImportTableSources(LibmsiDatabase* database,
+                                           const std::filesystem::path& sourceDir,
+                                           const std::vector<std::filesystem::path>& sources);
