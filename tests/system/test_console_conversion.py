@@ -133,6 +133,12 @@ class AcceptedArguments(ConsoleTestCase):
         self.assertEqual((self.output / "Setup.msi").read_bytes(), first)
 
 
+class WithoutArguments(ConsoleTestCase):
+    def test_no_arguments_prints_nothing_and_ends_well(self):
+        code, printed = self.convert()
+        self.assertEqual((code, printed), (0, b""))
+
+
 class RefusedArguments(ConsoleTestCase):
     def assertRefused(self, arguments, expected_text):
         code, printed = self.convert(*arguments)
@@ -171,6 +177,18 @@ class FailedBuilds(ConsoleTestCase):
         code, printed = self.convert("/i", windows_path(setup), "/o", missing)
         self.assertEqual(printed, console_bytes(result_text(1) + PROMPT))
         self.assertEqual(code, 1)
+
+    def test_installer_too_large_for_a_package_is_refused(self):
+        # Sparse: the refusal comes before a byte of it is read.
+        huge = self.work / "in" / "Huge.exe"
+        huge.parent.mkdir(parents=True, exist_ok=True)
+        with open(huge, "wb") as sparse:
+            sparse.truncate(2 * 1024 ** 3 + 1)
+        code, printed = self.convert("/i", windows_path(huge), "/o", windows_path(self.output))
+        self.assertEqual(printed, console_bytes(result_text(1627) + PROMPT))
+        self.assertEqual(code, 1627 & 0xFF)  # Wine's exit status keeps the low 8 bits
+        # What stays behind is the template as written, never a part of the installer.
+        self.assertEqual((self.output / "Huge.msi").read_bytes(), TEMPLATE.read_bytes())
 
     def test_package_path_that_cannot_be_deleted(self):
         setup = self.installer("Setup.exe")

@@ -1,0 +1,98 @@
+"""The built Kestrow.exe as Windows sees it: machine, subsystem, imports and resources."""
+
+import os
+import pathlib
+import struct
+import unittest
+
+KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
+TEMPLATE = pathlib.Path(os.environ["KESTROW_TEMPLATE"])
+
+IMAGE_FILE_MACHINE_AMD64 = 0x8664
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+RT_MANIFEST = 24
+WINDOWS_OWN_DLLS = {"kernel32.dll", "user32.dll", "shell32.dll", "msvcrt.dll", "advapi32.dll"}
+
+
+class PortableExecutable:
+    """Just enough of the PE format to read headers, imports and resources."""
+
+    def __init__(self, path):
+        self.data = path.read_bytes()
+        header = struct.unpack_from("<I", self.data, 0x3C)[0]
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from(
+            "<HHIIIHH", self.data, header + 4)
+        optional = header + 24
+        self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
+        directories = optional + 112
+        self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i)
+                            for i in range(16)]
+        table = optional + optional_size
+        self.sections = [struct.unpack_from("<8sIIII", self.data, table + 40 * i)
+                         for i in range(sections)]
+
+    def offset(self, rva):
+        for _, virtual_size, address, raw_size, raw_offset in self.sections:
+            if address <= rva < address + max(virtual_size, raw_size):
+                return raw_offset + rva - address
+        raise ValueError(f"address {rva:#x} is in no section")
+
+    def c_string(self, rva):
+        start = self.offset(rva)
+        return self.data[start:self.data.index(b"\0", start)].decode("ascii")
+
+    def imported_dlls(self):
+        names, entry = [], self.offset(self.directories[1][0])
+        while struct.unpack_from("<I", self.data, entry + 12)[0]:
+            names.append(self.c_string(struct.unpack_from("<I", self.data, entry + 12)[0]))
+            entry += 20
+        return names
+
+    def _directory_entries(self, base, directory):
+        named, numbered = struct.unpack_from("<HH", self.data, directory + 12)
+        for index in range(named + numbered):
+            name, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * index)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", self.data, base + (name & 0x7FFFFFFF))[0]
+                start = base + (name & 0x7FFFFFFF) + 2
+                name = self.data[start:start + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    def resources(self):
+        """{(type, id, language): bytes} of every resource."""
+        base = self.offset(self.directories[2][0])
+        found = {}
+        for kind, kinds in self._directory_entries(base, base):
+            for name, names in self._directory_entries(base, base + (kinds & 0x7FFFFFFF)):
+                for language, leaf in self._directory_entries(base, base + (names & 0x7FFFFFFF)):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    found[(kind, name, language)] = self.data[self.offset(rva):
+                                                              self.offset(rva) + size]
+        return found
+
+
+class ProgramImage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.image = PortableExecutable(KESTROW)
+
+    def test_a_64_bit_windows_gui_program_needing_only_windows_own_dlls(self):
+        self.assertEqual(self.image.machine, IMAGE_FILE_MACHINE_AMD64)
+        self.assertEqual(self.image.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI)
+        imported = {name.lower() for name in self.image.imported_dlls()}
+        self.assertLessEqual(imported, WINDOWS_OWN_DLLS)
+
+    def test_template_is_embedded_byte_for_byte(self):
+        resources = self.image.resources()
+        self.assertEqual(resources[("INSTALLER", 104, 0x4009)], TEMPLATE.read_bytes())
+
+    def test_manifest_asks_for_common_controls_6_and_no_elevation(self):
+        manifest = self.image.resources()[(RT_MANIFEST, 1, 0)].decode("utf-8")
+        self.assertIn('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', manifest)
+        self.assertIn('processorArchitecture="amd64"', manifest)
+        self.assertIn('level="asInvoker" uiAccess="false"', manifest)
+        self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+
+
+if __name__ == "__main__":
+    unittest.main()
