@@ -7,6 +7,7 @@
 
 #include "binary_row.h"
 #include "resource_file.h"
+#include "win32_handle.h"
 
 namespace kestrow {
 namespace {
@@ -29,6 +30,24 @@ std::string ConsoleText(const wchar_t* text) {
     return converted;
 }
 
+bool IdentifyFile(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& identity) {
+    FileHandle file(::CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.IsValid() && ::GetFileInformationByHandle(file.Get(), &identity);
+}
+
+// An installer named like its package (Setup.msi converted into its own folder) would
+// be deleted before it is read; the same volume and file index mean the same file,
+// however the two paths are spelled.
+bool AreSameFile(const wchar_t* installerPath, const wchar_t* packagePath) {
+    BY_HANDLE_FILE_INFORMATION installer{};
+    BY_HANDLE_FILE_INFORMATION package{};
+    return IdentifyFile(installerPath, installer) && IdentifyFile(packagePath, package) &&
+           installer.dwVolumeSerialNumber == package.dwVolumeSerialNumber &&
+           installer.nFileIndexHigh == package.nFileIndexHigh &&
+           installer.nFileIndexLow == package.nFileIndexLow;
+}
+
 void DeleteOldPackage(const wchar_t* packagePath) {
     if (::GetFileAttributesW(packagePath) == INVALID_FILE_ATTRIBUTES) {
         return;
@@ -41,6 +60,9 @@ void DeleteOldPackage(const wchar_t* packagePath) {
 } // namespace
 
 std::uint32_t BuildPackage(const wchar_t* installerPath, const wchar_t* packagePath) {
+    if (AreSameFile(installerPath, packagePath)) {
+        return 1;
+    }
     DeleteOldPackage(packagePath);
     if (!WriteResourceToFile(kTemplateResourceId, kTemplateResourceType, packagePath)) {
         return 1;

@@ -190,6 +190,18 @@ class FailedBuilds(ConsoleTestCase):
         # What stays behind is the template as written, never a part of the installer.
         self.assertEqual((self.output / "Huge.msi").read_bytes(), TEMPLATE.read_bytes())
 
+    def test_installer_at_the_package_path_is_kept(self):
+        for name in ("Setup.msi", "SETUP.MSI"):
+            with self.subTest(name=name):
+                installer = self.installer(name, self.output)
+                original = installer.read_bytes()
+                code, printed = self.convert("/i", windows_path(installer), "/o",
+                                             windows_path(self.output))
+                self.assertEqual(printed, console_bytes(result_text(1) + PROMPT))
+                self.assertEqual(code, 1)
+                self.assertEqual(installer.read_bytes(), original)
+                installer.unlink()
+
     def test_package_path_that_cannot_be_deleted(self):
         setup = self.installer("Setup.exe")
         blocker = self.output / "Setup.msi"
