@@ -280,12 +280,19 @@ ErrorCode CompoundFileReader::CollectReachable(std::vector<DirectoryEntry>& raw)
             pending.emplace_back(entry.child, id);
         }
     }
+    // A storage may lie after its own children in the directory, so every index is known
+    // before any parent is looked up.
     std::vector<std::size_t> indexOfId(raw.size(), kNoParent);
+    std::size_t reachedCount = 0;
+    for (std::size_t id = 0; id < raw.size(); ++id) {
+        if (reached[id]) {
+            indexOfId[id] = reachedCount++;
+        }
+    }
     for (std::size_t id = 0; id < raw.size(); ++id) {
         if (!reached[id]) {
             continue;
         }
-        indexOfId[id] = entries_.size();
         DirectoryEntry entry = raw[id];
         entry.parent = parentIds[id] == kNoParent ? kNoParent : indexOfId[parentIds[id]];
         std::vector<Extent> extents;

@@ -155,11 +155,14 @@ ErrorCode DatabaseState::Commit() {
         return error == kDiskFull ? error : kFunctionFailed;
     }
     // The old file must be closed before it can be replaced; whatever happens, the
-    // database is then read again from the path, new or old.
+    // database is then read again from the path, new or old. The pending rows refer to
+    // strings of the edited pool, so when the old file stays, that pool stays with them.
+    StringPool editedPool = std::move(contents_.pool);
     contents_ = Contents{};
     const ErrorCode replaceError = output->ReplaceTarget(path_);
     const ErrorCode reloadError = LoadContents(path_, contents_);
     if (replaceError != kSuccess) {
+        contents_.pool = std::move(editedPool);
         return kFunctionFailed;
     }
     changes_ = Changes{};

@@ -8,6 +8,7 @@
 #include "compound_file_format.h"
 #include "compound_file_reader.h"
 #include "compound_file_writer.h"
+#include "directory_ids.h"
 #include "test_support.h"
 
 namespace {
@@ -206,6 +207,24 @@ TEST_F(CompoundFileTest, NestedStoragesKeepTheirStreams) {
     EXPECT_TRUE(StreamBytes(*reader, *reader->FindChild(*outer, u"Inside")) ==
                 PatternBytes(5000, 1));
     ExpectValidTrees(*reader);
+}
+
+TEST_F(CompoundFileTest, StorageStoredAfterItsContentsKeepsThem) {
+    NewCompoundFile content;
+    content.entries.push_back(StorageEntry(u"Outer"));
+    content.entries.push_back(StreamEntry({u"Inside", PatternBytes(700, 4), 1}));
+    ASSERT_EQ(WriteFileFrom(content, file), kSuccess);
+    std::vector<std::byte> bytes = test_support::ReadFile(file);
+    test_support::SwapDirectoryIds(bytes, 1, 2);
+    test_support::WriteFile(file, bytes);
+
+    const auto reader = OpenOrFail(file);
+    ASSERT_TRUE(reader);
+    const auto outer = reader->FindChild(0, u"Outer");
+    ASSERT_TRUE(outer);
+    const auto inside = reader->FindChild(*outer, u"Inside");
+    ASSERT_TRUE(inside);
+    EXPECT_TRUE(StreamBytes(*reader, *inside) == PatternBytes(700, 4));
 }
 
 TEST_F(CompoundFileTest, DirectoryTreesAreOrderedRedBlackTrees) {

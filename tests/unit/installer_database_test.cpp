@@ -4,6 +4,8 @@
 
 #include "binary_row.h"
 #include "compound_file_reader.h"
+#include "compound_file_writer.h"
+#include "directory_ids.h"
 #include "installer_database.h"
 #include "test_support.h"
 
@@ -37,6 +39,42 @@ std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
     std::transform(output.begin(), output.end(), bytes.begin(),
                    [](char c) { return static_cast<std::byte>(c); });
     return bytes;
+}
+
+// The fixture's streams again, plus a storage with one stream that other writers may
+// store after that stream in the directory, as this file does.
+void WriteFixtureWithStorageAfterItsStream(const std::filesystem::path& path,
+                                           const std::vector<std::byte>& inside) {
+    std::unique_ptr<cfb::CompoundFileReader> fixture;
+    ASSERT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, fixture), kSuccess);
+    cfb::NewCompoundFile content;
+    content.root = fixture->Entries()[0].attributes;
+    for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
+        ASSERT_EQ(fixture->Entries()[i].parent, 0u);
+        cfb::NewEntry stream;
+        stream.name = fixture->Entries()[i].name;
+        stream.size = fixture->Entries()[i].size;
+        ASSERT_EQ(fixture->OpenStream(i, stream.source), kSuccess);
+        content.entries.push_back(std::move(stream));
+    }
+    cfb::NewEntry storage;
+    storage.name = u"Embedded";
+    storage.type = cfb::EntryType::Storage;
+    content.entries.push_back(std::move(storage));
+    cfb::NewEntry stream;
+    stream.name = u"Inside";
+    stream.parent = content.entries.size();
+    stream.size = inside.size();
+    stream.source = std::make_unique<MemoryByteSource>(inside);
+    content.entries.push_back(std::move(stream));
+    std::unique_ptr<TemporaryFile> output;
+    ASSERT_EQ(TemporaryFile::CreateBeside(path, output), kSuccess);
+    ASSERT_EQ(cfb::WriteCompoundFile(content, *output), kSuccess);
+    ASSERT_EQ(output->ReplaceTarget(path), kSuccess);
+    std::vector<std::byte> bytes = test_support::ReadFile(path);
+    const auto last = static_cast<std::uint32_t>(content.entries.size());
+    test_support::SwapDirectoryIds(bytes, last - 1, last);
+    test_support::WriteFile(path, bytes);
 }
 
 class InstallerDatabaseTest : public ::testing::Test {
@@ -128,6 +166,24 @@ TEST_F(InstallerDatabaseTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
     }
 }
 
+TEST_F(InstallerDatabaseTest, StoragesKeepTheirStreamsWhereverTheDirectoryHoldsThem) {
+    const auto embedded = scratch / "embedded.msi";
+    WriteFixtureWithStorageAfterItsStream(embedded, PatternBytes(100, 8));
+    const auto installer = WriteInstaller(3000, 8);
+    ASSERT_EQ(AssignBinaryRow(embedded, L"Corvane", installer), kSuccess);
+
+    EXPECT_TRUE(ExtractStream(embedded, "Binary.Corvane") == test_support::ReadFile(installer));
+    std::unique_ptr<cfb::CompoundFileReader> reader;
+    ASSERT_EQ(cfb::CompoundFileReader::Open(embedded, reader), kSuccess);
+    const auto storage = reader->FindChild(0, u"Embedded");
+    ASSERT_TRUE(storage);
+    const auto inside = reader->FindChild(*storage, u"Inside");
+    ASSERT_TRUE(inside);
+    std::vector<std::byte> insideBytes;
+    ASSERT_EQ(reader->ReadStream(*inside, insideBytes), kSuccess);
+    EXPECT_TRUE(insideBytes == PatternBytes(100, 8));
+}
+
 TEST_F(InstallerDatabaseTest, InstallerLargerThanTheHeaderTablesCanMapIsReadByMsitools) {
     const auto installer = WriteInstaller(9u << 20, 4);
     ASSERT_EQ(AssignBinaryRow(database, L"Corvane", installer), kSuccess);
@@ -196,6 +252,33 @@ TEST_F(InstallerDatabaseTest, FailedCommitLeavesTheDatabaseUsable) {
     ASSERT_EQ(view->Modify(ModifyMode::Assign, fits), kSuccess);
     ASSERT_EQ(opened->Commit(), kSuccess);
     EXPECT_TRUE(ExtractStream(database, "Binary.Corvane") == PatternBytes(777, 6));
+}
+
+// An immutable file cannot be renamed or replaced, as a file held open by another process
+// on Windows; root can set the flag on most Linux file systems.
+TEST_F(InstallerDatabaseTest, CommitThatCannotReplaceTheFileKeepsItsChangesForTheNext) {
+    std::unique_ptr<Database> opened;
+    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+    std::unique_ptr<View> view;
+    ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
+    ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    Record record(2);
+    ASSERT_EQ(record.SetString(1, L"Added"), kSuccess);
+    ASSERT_EQ(record.SetStream(2, WriteInstaller(900, 10)), kSuccess);
+    ASSERT_EQ(view->Modify(ModifyMode::Assign, record), kSuccess);
+    if (RunCommand("chattr +i " + Quoted(database) + " 2>/dev/null").exitCode != 0) {
+        GTEST_SKIP() << "the file system cannot make the database immutable";
+    }
+    const ErrorCode refused = opened->Commit();
+    RunCommand("chattr -i " + Quoted(database));
+    EXPECT_EQ(refused, kFunctionFailed);
+    EXPECT_TRUE(test_support::ReadFile(database) == original);
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer10.exe", "package.msi"}));
+
+    ASSERT_EQ(opened->Commit(), kSuccess);
+    const std::string binary = Msiinfo("export " + Quoted(database) + " Binary");
+    EXPECT_NE(binary.find("Added\tBinary.Added"), std::string::npos) << binary;
+    EXPECT_TRUE(ExtractStream(database, "Binary.Added") == PatternBytes(900, 10));
 }
 
 TEST_F(InstallerDatabaseTest, MissingStreamFileIsFileNotFound) {
