@@ -15,7 +15,7 @@ struct LocalFreeRelease {
     void operator()(wchar_t** arguments) const { LocalFree(arguments); }
 };
 
-bool isSilentInstall(const wchar_t* commandLine) {
+bool IsSilentInstall(const wchar_t* commandLine) {
     int count = 0;
     const std::unique_ptr<wchar_t*, LocalFreeRelease> arguments(
         CommandLineToArgvW(commandLine, &count));
@@ -33,7 +33,7 @@ bool isSilentInstall(const wchar_t* commandLine) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    if (isSilentInstall(GetCommandLineW())) {
+    if (IsSilentInstall(GetCommandLineW())) {
         return 0; // nothing to install: the sample only shows the round trip
     }
     MessageBoxW(nullptr,

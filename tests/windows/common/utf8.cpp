@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-std::string toUtf8(std::wstring_view text) {
+std::string ToUtf8(std::wstring_view text) {
     if (text.empty()) {
         return {};
     }

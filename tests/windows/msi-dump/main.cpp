@@ -17,15 +17,15 @@ int wmain(int argc, wchar_t** argv) {
         return ERROR_INVALID_PARAMETER;
     }
     MsiHandle database;
-    UINT result = MsiOpenDatabaseW(argv[1], MSIDBOPEN_READONLY, database.receive());
+    UINT result = MsiOpenDatabaseW(argv[1], MSIDBOPEN_READONLY, database.Receive());
     if (result != ERROR_SUCCESS) {
         std::fprintf(stderr, "msi-dump: cannot open the database (error %u)\n", result);
         return static_cast<int>(result);
     }
     std::string dump;
-    result = dumpTables(database.get(), dump);
+    result = DumpTables(database.Get(), dump);
     if (result == ERROR_SUCCESS) {
-        result = dumpSummary(database.get(), dump);
+        result = DumpSummary(database.Get(), dump);
     }
     if (result != ERROR_SUCCESS) {
         std::fprintf(stderr, "msi-dump: cannot read the database (error %u)\n", result);

@@ -16,9 +16,9 @@ public:
         }
     }
 
-    MSIHANDLE get() const { return handle_; }
+    MSIHANDLE Get() const { return handle_; }
     // For the out-parameter of an Msi* call; the handle must still be empty.
-    MSIHANDLE* receive() { return &handle_; }
+    MSIHANDLE* Receive() { return &handle_; }
 
 private:
     MSIHANDLE handle_ = 0;

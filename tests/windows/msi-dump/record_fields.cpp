@@ -5,7 +5,7 @@
 
 #include <vector>
 
-UINT readStringField(MSIHANDLE record, UINT field, std::string& text) {
+UINT ReadStringField(MSIHANDLE record, UINT field, std::string& text) {
     DWORD length = 0;
     wchar_t probe[1] = {};
     UINT result = MsiRecordGetStringW(record, field, probe, &length);
@@ -19,11 +19,11 @@ UINT readStringField(MSIHANDLE record, UINT field, std::string& text) {
         return result;
     }
     wide.resize(length);
-    text = toUtf8(wide);
+    text = ToUtf8(wide);
     return ERROR_SUCCESS;
 }
 
-UINT readStreamField(MSIHANDLE record, UINT field, std::string& text) {
+UINT ReadStreamField(MSIHANDLE record, UINT field, std::string& text) {
     text.clear();
     if (MsiRecordIsNull(record, field)) {
         return ERROR_SUCCESS;
@@ -40,14 +40,14 @@ UINT readStreamField(MSIHANDLE record, UINT field, std::string& text) {
         if (size == 0) {
             break;
         }
-        hash.update(chunk.data(), size);
+        hash.Update(chunk.data(), size);
         total += size;
     }
-    text = "stream:" + std::to_string(total) + ":" + hash.finishHex();
+    text = "stream:" + std::to_string(total) + ":" + hash.FinishHex();
     return ERROR_SUCCESS;
 }
 
-std::string escapeCell(const std::string& text) {
+std::string EscapeCell(const std::string& text) {
     std::string escaped;
     for (const char c : text) {
         switch (c) {

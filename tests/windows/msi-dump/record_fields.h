@@ -10,11 +10,11 @@
 // installer's error code.
 
 // The field's text in UTF-8.
-UINT readStringField(MSIHANDLE record, UINT field, std::string& text);
+UINT ReadStringField(MSIHANDLE record, UINT field, std::string& text);
 
 // A stream field as "stream:<length>:<sha-256>", read in bounded chunks; empty when null.
-UINT readStreamField(MSIHANDLE record, UINT field, std::string& text);
+UINT ReadStreamField(MSIHANDLE record, UINT field, std::string& text);
 
 // A cell's text with backslash, tab, carriage return and line feed escaped, so that a cell
 // never breaks the tab-separated line it stands on.
-std::string escapeCell(const std::string& text);
+std::string EscapeCell(const std::string& text);

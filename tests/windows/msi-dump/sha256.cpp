@@ -15,7 +15,7 @@ constexpr std::array<std::uint32_t, 64> kRoundConstants = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-constexpr std::uint32_t rotateRight(std::uint32_t value, int bits) {
+constexpr std::uint32_t RotateRight(std::uint32_t value, int bits) {
     return (value >> bits) | (value << (32 - bits));
 }
 
@@ -25,25 +25,25 @@ Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
-void Sha256::compressBlock(const std::uint8_t* block) {
+void Sha256::CompressBlock(const std::uint8_t* block) {
     std::array<std::uint32_t, 64> schedule{};
     for (int i = 0; i < 16; ++i) {
         schedule[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
                       std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
     }
     for (int i = 16; i < 64; ++i) {
-        const std::uint32_t s0 = rotateRight(schedule[i - 15], 7) ^
-                                 rotateRight(schedule[i - 15], 18) ^ (schedule[i - 15] >> 3);
-        const std::uint32_t s1 = rotateRight(schedule[i - 2], 17) ^
-                                 rotateRight(schedule[i - 2], 19) ^ (schedule[i - 2] >> 10);
+        const std::uint32_t s0 = RotateRight(schedule[i - 15], 7) ^
+                                 RotateRight(schedule[i - 15], 18) ^ (schedule[i - 15] >> 3);
+        const std::uint32_t s1 = RotateRight(schedule[i - 2], 17) ^
+                                 RotateRight(schedule[i - 2], 19) ^ (schedule[i - 2] >> 10);
         schedule[i] = schedule[i - 16] + s0 + schedule[i - 7] + s1;
     }
     auto [a, b, c, d, e, f, g, h] = state_;
     for (int i = 0; i < 64; ++i) {
-        const std::uint32_t sum1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
+        const std::uint32_t sum1 = RotateRight(e, 6) ^ RotateRight(e, 11) ^ RotateRight(e, 25);
         const std::uint32_t choice = (e & f) ^ (~e & g);
         const std::uint32_t temp1 = h + sum1 + choice + kRoundConstants[i] + schedule[i];
-        const std::uint32_t sum0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
+        const std::uint32_t sum0 = RotateRight(a, 2) ^ RotateRight(a, 13) ^ RotateRight(a, 22);
         const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
         h = g;
         g = f;
@@ -60,7 +60,7 @@ void Sha256::compressBlock(const std::uint8_t* block) {
     }
 }
 
-void Sha256::update(const void* data, std::size_t size) {
+void Sha256::Update(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     totalBytes_ += size;
     while (size > 0) {
@@ -70,25 +70,25 @@ void Sha256::update(const void* data, std::size_t size) {
         bytes += taken;
         size -= taken;
         if (pendingSize_ == pending_.size()) {
-            compressBlock(pending_.data());
+            CompressBlock(pending_.data());
             pendingSize_ = 0;
         }
     }
 }
 
-std::string Sha256::finishHex() {
+std::string Sha256::FinishHex() {
     const std::uint64_t totalBits = totalBytes_ * 8;
     const std::uint8_t marker = 0x80;
-    update(&marker, 1);
+    Update(&marker, 1);
     const std::uint8_t zero = 0;
     while (pendingSize_ != 56) {
-        update(&zero, 1);
+        Update(&zero, 1);
     }
     std::array<std::uint8_t, 8> length{};
     for (int i = 0; i < 8; ++i) {
         length[i] = static_cast<std::uint8_t>(totalBits >> (56 - 8 * i));
     }
-    update(length.data(), length.size());
+    Update(length.data(), length.size());
     std::string hex;
     for (const std::uint32_t word : state_) {
         char digits[9];

@@ -9,12 +9,12 @@
 class Sha256 {
 public:
     Sha256();
-    void update(const void* data, std::size_t size);
+    void Update(const void* data, std::size_t size);
     // Lower-case hexadecimal digest; the object is spent afterwards.
-    std::string finishHex();
+    std::string FinishHex();
 
 private:
-    void compressBlock(const std::uint8_t* block);
+    void CompressBlock(const std::uint8_t* block);
 
     std::array<std::uint32_t, 8> state_;
     std::array<std::uint8_t, 64> pending_{};

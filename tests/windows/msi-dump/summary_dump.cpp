@@ -12,7 +12,7 @@ namespace {
 
 constexpr UINT kLastSummaryId = 19; // PID_SECURITY
 
-std::string fileTimeText(const FILETIME& fileTime) {
+std::string FileTimeText(const FILETIME& fileTime) {
     SYSTEMTIME utc{};
     FileTimeToSystemTime(&fileTime, &utc);
     const unsigned long long ticks =
@@ -26,7 +26,7 @@ std::string fileTimeText(const FILETIME& fileTime) {
     return text;
 }
 
-UINT readProperty(MSIHANDLE summary, UINT id, std::string& line) {
+UINT ReadProperty(MSIHANDLE summary, UINT id, std::string& line) {
     UINT type = VT_EMPTY;
     INT number = 0;
     FILETIME fileTime{};
@@ -53,10 +53,10 @@ UINT readProperty(MSIHANDLE summary, UINT id, std::string& line) {
         break;
     case VT_LPSTR:
         text.resize(length);
-        line = prefix + "string\t" + escapeCell(toUtf8(text));
+        line = prefix + "string\t" + EscapeCell(ToUtf8(text));
         break;
     case VT_FILETIME:
-        line = prefix + "filetime\t" + fileTimeText(fileTime);
+        line = prefix + "filetime\t" + FileTimeText(fileTime);
         break;
     default:
         line.clear(); // absent property
@@ -66,12 +66,12 @@ UINT readProperty(MSIHANDLE summary, UINT id, std::string& line) {
 
 } // namespace
 
-UINT dumpSummary(MSIHANDLE database, std::string& dump) {
+UINT DumpSummary(MSIHANDLE database, std::string& dump) {
     MsiHandle summary;
-    UINT result = MsiGetSummaryInformationW(database, nullptr, 0, summary.receive());
+    UINT result = MsiGetSummaryInformationW(database, nullptr, 0, summary.Receive());
     for (UINT id = 1; result == ERROR_SUCCESS && id <= kLastSummaryId; ++id) {
         std::string line;
-        result = readProperty(summary.get(), id, line);
+        result = ReadProperty(summary.Get(), id, line);
         if (!line.empty()) {
             dump += line + "\n";
         }

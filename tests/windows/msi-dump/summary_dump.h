@@ -10,4 +10,4 @@
 //   summary<TAB>id<TAB>i2|i4|string|filetime<TAB>value
 // File times are UTC "YYYY-MM-DD HH:MM:SS", with ".fffffff" only when they carry a fraction.
 // Returns ERROR_SUCCESS or the installer's error code.
-UINT dumpSummary(MSIHANDLE database, std::string& dump);
+UINT DumpSummary(MSIHANDLE database, std::string& dump);

@@ -9,42 +9,42 @@
 namespace {
 
 // Table names are identifiers of ASCII letters, digits, "_" and ".".
-std::wstring widened(const std::string& identifier) {
+std::wstring Widened(const std::string& identifier) {
     return std::wstring(identifier.begin(), identifier.end());
 }
 
 // Runs a query and hands every fetched record to the visitor.
-template <typename Visitor> UINT forEachRecord(MSIHANDLE view, Visitor visit) {
+template <typename Visitor> UINT ForEachRecord(MSIHANDLE view, Visitor visit) {
     for (;;) {
         MsiHandle record;
-        const UINT result = MsiViewFetch(view, record.receive());
+        const UINT result = MsiViewFetch(view, record.Receive());
         if (result == ERROR_NO_MORE_ITEMS) {
             return ERROR_SUCCESS;
         }
         if (result != ERROR_SUCCESS) {
             return result;
         }
-        if (const UINT visited = visit(record.get()); visited != ERROR_SUCCESS) {
+        if (const UINT visited = visit(record.Get()); visited != ERROR_SUCCESS) {
             return visited;
         }
     }
 }
 
-UINT openExecutedView(MSIHANDLE database, const std::wstring& query, MsiHandle& view) {
-    UINT result = MsiDatabaseOpenViewW(database, query.c_str(), view.receive());
+UINT OpenExecutedView(MSIHANDLE database, const std::wstring& query, MsiHandle& view) {
+    UINT result = MsiDatabaseOpenViewW(database, query.c_str(), view.Receive());
     if (result == ERROR_SUCCESS) {
-        result = MsiViewExecute(view.get(), 0);
+        result = MsiViewExecute(view.Get(), 0);
     }
     return result;
 }
 
-UINT listTables(MSIHANDLE database, std::vector<std::string>& names) {
+UINT ListTables(MSIHANDLE database, std::vector<std::string>& names) {
     MsiHandle view;
-    UINT result = openExecutedView(database, L"SELECT `Name` FROM `_Tables`", view);
+    UINT result = OpenExecutedView(database, L"SELECT `Name` FROM `_Tables`", view);
     if (result == ERROR_SUCCESS) {
-        result = forEachRecord(view.get(), [&names](MSIHANDLE record) {
+        result = ForEachRecord(view.Get(), [&names](MSIHANDLE record) {
             std::string name;
-            const UINT read = readStringField(record, 1, name);
+            const UINT read = ReadStringField(record, 1, name);
             names.push_back(name);
             return read;
         });
@@ -54,32 +54,32 @@ UINT listTables(MSIHANDLE database, std::vector<std::string>& names) {
 }
 
 // All fields of a record from field `first` on, as tab-separated escaped texts.
-UINT joinedStrings(MSIHANDLE record, UINT first, std::string& line) {
+UINT JoinedStrings(MSIHANDLE record, UINT first, std::string& line) {
     const UINT count = MsiRecordGetFieldCount(record);
     for (UINT field = first; field <= count; ++field) {
         std::string text;
-        if (const UINT result = readStringField(record, field, text); result != ERROR_SUCCESS) {
+        if (const UINT result = ReadStringField(record, field, text); result != ERROR_SUCCESS) {
             return result;
         }
         line += '\t';
-        line += escapeCell(text);
+        line += EscapeCell(text);
     }
     return ERROR_SUCCESS;
 }
 
-UINT readCell(MSIHANDLE record, UINT field, char typeLetter, std::string& cell) {
+UINT ReadCell(MSIHANDLE record, UINT field, char typeLetter, std::string& cell) {
     switch (typeLetter) {
     case 'v':
     case 'V':
-        return readStreamField(record, field, cell);
+        return ReadStreamField(record, field, cell);
     case 'i':
     case 'I':
         cell = MsiRecordIsNull(record, field) ? std::string()
                                               : std::to_string(MsiRecordGetInteger(record, field));
         return ERROR_SUCCESS;
     default: {
-        const UINT result = readStringField(record, field, cell);
-        cell = escapeCell(cell);
+        const UINT result = ReadStringField(record, field, cell);
+        cell = EscapeCell(cell);
         return result;
     }
     }
@@ -90,27 +90,27 @@ struct TableShape {
     std::string typeLetters; // one letter per column
 };
 
-UINT columnInfoLine(MSIHANDLE view, MSICOLINFO kind, std::string& line) {
+UINT ColumnInfoLine(MSIHANDLE view, MSICOLINFO kind, std::string& line) {
     MsiHandle info;
-    const UINT result = MsiViewGetColumnInfo(view, kind, info.receive());
-    return result == ERROR_SUCCESS ? joinedStrings(info.get(), 1, line) : result;
+    const UINT result = MsiViewGetColumnInfo(view, kind, info.Receive());
+    return result == ERROR_SUCCESS ? JoinedStrings(info.Get(), 1, line) : result;
 }
 
-UINT primaryKeysLine(MSIHANDLE database, const std::string& table, std::string& line) {
+UINT PrimaryKeysLine(MSIHANDLE database, const std::string& table, std::string& line) {
     MsiHandle keys;
     const UINT result =
-        MsiDatabaseGetPrimaryKeysW(database, widened(table).c_str(), keys.receive());
-    return result == ERROR_SUCCESS ? joinedStrings(keys.get(), 1, line) : result;
+        MsiDatabaseGetPrimaryKeysW(database, Widened(table).c_str(), keys.Receive());
+    return result == ERROR_SUCCESS ? JoinedStrings(keys.Get(), 1, line) : result;
 }
 
-UINT describeTable(MSIHANDLE database, MSIHANDLE view, const std::string& name, TableShape& shape) {
+UINT DescribeTable(MSIHANDLE database, MSIHANDLE view, const std::string& name, TableShape& shape) {
     std::string columns = "columns", types = "types", keys = "keys";
-    UINT result = columnInfoLine(view, MSICOLINFO_NAMES, columns);
+    UINT result = ColumnInfoLine(view, MSICOLINFO_NAMES, columns);
     if (result == ERROR_SUCCESS) {
-        result = columnInfoLine(view, MSICOLINFO_TYPES, types);
+        result = ColumnInfoLine(view, MSICOLINFO_TYPES, types);
     }
     if (result == ERROR_SUCCESS) {
-        result = primaryKeysLine(database, name, keys);
+        result = PrimaryKeysLine(database, name, keys);
     }
     for (std::size_t tab = types.find('\t'); tab != std::string::npos;
          tab = types.find('\t', tab + 1)) {
@@ -120,20 +120,20 @@ UINT describeTable(MSIHANDLE database, MSIHANDLE view, const std::string& name, 
     return result;
 }
 
-UINT dumpTable(MSIHANDLE database, const std::string& name, std::string& dump) {
+UINT DumpTable(MSIHANDLE database, const std::string& name, std::string& dump) {
     MsiHandle view;
-    UINT result = openExecutedView(database, L"SELECT * FROM `" + widened(name) + L"`", view);
+    UINT result = OpenExecutedView(database, L"SELECT * FROM `" + Widened(name) + L"`", view);
     TableShape shape;
     if (result == ERROR_SUCCESS) {
-        result = describeTable(database, view.get(), name, shape);
+        result = DescribeTable(database, view.Get(), name, shape);
     }
     std::vector<std::string> rows;
     if (result == ERROR_SUCCESS) {
-        result = forEachRecord(view.get(), [&](MSIHANDLE record) {
+        result = ForEachRecord(view.Get(), [&](MSIHANDLE record) {
             std::string row = "row";
             for (UINT field = 1; field <= shape.typeLetters.size(); ++field) {
                 std::string cell;
-                if (const UINT read = readCell(record, field, shape.typeLetters[field - 1], cell);
+                if (const UINT read = ReadCell(record, field, shape.typeLetters[field - 1], cell);
                     read != ERROR_SUCCESS) {
                     return read;
                 }
@@ -158,11 +158,11 @@ UINT dumpTable(MSIHANDLE database, const std::string& name, std::string& dump) {
 
 } // namespace
 
-UINT dumpTables(MSIHANDLE database, std::string& dump) {
+UINT DumpTables(MSIHANDLE database, std::string& dump) {
     std::vector<std::string> names;
-    UINT result = listTables(database, names);
+    UINT result = ListTables(database, names);
     for (std::size_t i = 0; result == ERROR_SUCCESS && i < names.size(); ++i) {
-        result = dumpTable(database, names[i], dump);
+        result = DumpTable(database, names[i], dump);
     }
     return result;
 }

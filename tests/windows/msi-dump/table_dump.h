@@ -10,4 +10,4 @@
 //   table<TAB>name, columns<TAB>..., types<TAB>..., keys<TAB>..., then row<TAB>cells... lines
 // sorted by their text. Integers are decimal, null cells empty, stream cells
 // "stream:<length>:<sha-256>". Returns ERROR_SUCCESS or the installer's error code.
-UINT dumpTables(MSIHANDLE database, std::string& dump);
+UINT DumpTables(MSIHANDLE database, std::string& dump);

@@ -2,10 +2,11 @@
 // system tests; it leaves a trace of every start and ends with the exit code the test asks for.
 // Both go through files, because the Windows Installer starts it from another process whose
 // environment the test does not control.
-#include "../common/owned_handle.h"
 #include "../common/utf8.h"
 
 #include <windows.h>
+
+#include "win32_handle.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,7 +21,7 @@ constexpr int kCannotRecord = 1627; // ERROR_FUNCTION_FAILED: the trace could no
 
 // The command line after the program name, skipped the way the C runtime skips it for
 // WinMain: a quoted name ends at the closing quote, an unquoted one at the first blank.
-std::wstring commandLineTail() {
+std::wstring CommandLineTail() {
     const wchar_t* cursor = GetCommandLineW();
     const bool quoted = *cursor == L'"';
     cursor += quoted ? 1 : 0;
@@ -34,22 +35,22 @@ std::wstring commandLineTail() {
     return cursor;
 }
 
-bool appendRun(const std::string& line) {
+bool AppendRun(const std::string& line) {
     CreateDirectoryW(kProbeDir, nullptr); // already there after the first run
-    const OwnedHandle log(CreateFileW(kRunsLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log.valid()) {
+    const kestrow::FileHandle log(CreateFileW(kRunsLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log.IsValid()) {
         return false;
     }
     const std::string record = line + "\r\n";
     DWORD written = 0;
-    return WriteFile(log.get(), record.data(), static_cast<DWORD>(record.size()), &written,
+    return WriteFile(log.Get(), record.data(), static_cast<DWORD>(record.size()), &written,
                      nullptr) &&
            written == record.size();
 }
 
 // The exit code the test chose, 0 when it chose none.
-int requestedExitCode() {
+int RequestedExitCode() {
     const std::unique_ptr<FILE, decltype(&std::fclose)> file(_wfopen(kExitCodeFile, L"r"),
                                                              &std::fclose);
     if (!file) {
@@ -66,9 +67,9 @@ int requestedExitCode() {
 } // namespace
 
 int wmain() {
-    if (!appendRun(toUtf8(commandLineTail()))) {
+    if (!AppendRun(ToUtf8(CommandLineTail()))) {
         std::fprintf(stderr, "probe: cannot append to runs.log (error %lu)\n", GetLastError());
         return kCannotRecord;
     }
-    return requestedExitCode();
+    return RequestedExitCode();
 }
