@@ -133,6 +133,17 @@ class AcceptedArguments(ConsoleTestCase):
         self.assertEqual((self.output / "Setup.msi").read_bytes(), first)
 
 
+class InATerminal(ConsoleTestCase):
+    def test_the_outcome_reaches_the_terminal(self):
+        setup = self.installer("Setup.exe")
+        code, shown = wine_session.run_in_terminal(
+            self.kestrow, "/i", windows_path(setup), "/o", windows_path(self.output))
+        self.assertEqual(code, 0)
+        visible = "".join(shown.split())
+        self.assertEqual(visible, "".join((result_text(0) + PROMPT).split()))
+        self.assertPackageHolds(self.output / "Setup.msi", setup)
+
+
 class WithoutArguments(ConsoleTestCase):
     def test_no_arguments_prints_nothing_and_ends_well(self):
         code, printed = self.convert()

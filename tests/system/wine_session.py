@@ -7,6 +7,8 @@ concurrent test processes from booting it twice.
 import fcntl
 import os
 import pathlib
+import re
+import shlex
 import shutil
 import subprocess
 
@@ -59,6 +61,19 @@ def run_from_console(program, *arguments, timeout=600):
                                stderr=subprocess.DEVNULL, timeout=timeout)
     wait_for_wine()
     return completed.returncode, completed.stdout
+
+
+def run_in_terminal(program, *arguments, timeout=600):
+    """Runs program from cmd.exe in a terminal, where it finds a console to report to;
+    returns (exit code, the text shown). Wine's console draws the text with control
+    sequences, blanks as cursor moves, so the text comes without those."""
+    line = shlex.join(["wine", "cmd", "/c", windows_path(program), *arguments])
+    completed = subprocess.run(["script", "-qec", line, "/dev/null"], env=wine_environment(),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, timeout=timeout)
+    wait_for_wine()
+    shown = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", completed.stdout)
+    return completed.returncode, shown.decode("utf-8", "replace")
 
 
 def copy_program(source, folder):
