@@ -13,7 +13,9 @@
 namespace kestrow {
 namespace {
 
-// The console output descriptor from attaching until release; it owns the console handle.
+// From attaching until release: whether this process is attached, and the console output
+// descriptor when standard output was bound to it (the descriptor owns the console handle).
+bool g_attached = false;
 int g_consoleDescriptor = -1;
 
 DWORD ParentProcessId() {
@@ -50,28 +52,42 @@ void BindStandardOutput(HANDLE consoleOutput) {
     std::ios::sync_with_stdio(true);
 }
 
+// Output that the caller sent to a file or a pipe ("Kestrow.exe ... > log.txt") stays
+// there rather than going to the console it was taken from.
+bool IsRedirected(HANDLE output) {
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD type = ::GetFileType(output);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
 } // namespace
 
 void AttachToParentConsole() {
     static_assert(sizeof(PROCESSENTRY32W) == 568, "process entries are walked at this size");
+    const bool redirected = IsRedirected(::GetStdHandle(STD_OUTPUT_HANDLE));
     DWORD parent = ParentProcessId();
     if (parent == 0 || !::AttachConsole(parent)) {
         return;
     }
+    g_attached = true;
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+    if (!redirected && output != nullptr && output != INVALID_HANDLE_VALUE) {
         BindStandardOutput(output);
     }
 }
 
 void ReleaseParentConsole() {
     std::fflush(stdout);
-    if (g_consoleDescriptor < 0) {
-        return;
+    if (g_attached) {
+        ::FreeConsole();
+        g_attached = false;
     }
-    ::FreeConsole();
-    ::_close(g_consoleDescriptor);
-    g_consoleDescriptor = -1;
+    if (g_consoleDescriptor >= 0) {
+        ::_close(g_consoleDescriptor);
+        g_consoleDescriptor = -1;
+    }
 }
 
 } // namespace kestrow

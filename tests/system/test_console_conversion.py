@@ -144,6 +144,17 @@ class InATerminal(ConsoleTestCase):
         self.assertPackageHolds(self.output / "Setup.msi", setup)
 
 
+class RedirectedOutput(ConsoleTestCase):
+    def test_output_sent_to_a_file_lands_there(self):
+        setup = self.installer("Setup.exe")
+        log = self.work / "log.txt"
+        code, printed = self.convert("/i", windows_path(setup), "/o", windows_path(self.output),
+                                     ">", windows_path(log))
+        self.assertEqual(code, 0)
+        self.assertEqual(printed, b"")
+        self.assertEqual(log.read_bytes(), console_bytes(result_text(0) + PROMPT))
+
+
 class WithoutArguments(ConsoleTestCase):
     def test_no_arguments_prints_nothing_and_ends_well(self):
         code, printed = self.convert()

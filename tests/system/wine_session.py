@@ -11,6 +11,7 @@ import re
 import shlex
 import shutil
 import subprocess
+import sys
 
 BUILD_DIR = pathlib.Path(os.environ.get("KESTROW_BUILD_DIR", pathlib.Path.cwd()))
 
@@ -58,8 +59,11 @@ def run_from_console(program, *arguments, timeout=600):
     empty ones, which is what a user would type."""
     completed = subprocess.run(["wine", "cmd", "/c", windows_path(program), *arguments],
                                env=wine_environment(), stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, timeout=timeout)
+                               stderr=subprocess.PIPE, timeout=timeout)
     wait_for_wine()
+    if completed.stderr:  # Wine's own complaints, shown with a failing test's output
+        sys.stderr.write(f"wine (exit {completed.returncode}): "
+                         f"{completed.stderr.decode('utf-8', 'replace')}\n")
     return completed.returncode, completed.stdout
 
 
