@@ -99,9 +99,19 @@ protected:
         return path;
     }
 
+    // The database and an executed view on its Binary table, as the builder opens them.
+    void OpenBinaryView() {
+        ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
+        ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
+        ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    }
+
     ScratchDirectory scratch;
     std::filesystem::path database = scratch / "package.msi";
     std::vector<std::byte> original;
+    // Declared in this order so that the view closes before its database.
+    std::unique_ptr<Database> opened;
+    std::unique_ptr<View> view;
 };
 
 TEST_F(InstallerDatabaseTest, AssignReplacesTheStreamOfAnExistingRow) {
@@ -191,9 +201,7 @@ TEST_F(InstallerDatabaseTest, InstallerLargerThanTheHeaderTablesCanMapIsReadByMs
 }
 
 TEST_F(InstallerDatabaseTest, DatabaseStaysUsableAfterCommit) {
-    std::unique_ptr<Database> opened;
     ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-    std::unique_ptr<View> view;
     ASSERT_EQ(opened->OpenView(L"select * from `Binary`", view), kSuccess);
     ASSERT_EQ(view->Execute(nullptr), kSuccess);
     for (unsigned round = 1; round <= 2; ++round) {
@@ -208,9 +216,7 @@ TEST_F(InstallerDatabaseTest, DatabaseStaysUsableAfterCommit) {
 
 TEST_F(InstallerDatabaseTest, NothingReachesTheFileWithoutCommit) {
     {
-        std::unique_ptr<Database> opened;
         ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-        std::unique_ptr<View> view;
         ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
         Record record(2);
         ASSERT_EQ(record.SetString(1, L"Corvane"), kSuccess);
@@ -218,6 +224,8 @@ TEST_F(InstallerDatabaseTest, NothingReachesTheFileWithoutCommit) {
         ASSERT_EQ(view->Execute(&record), kSuccess);
         ASSERT_EQ(view->Modify(ModifyMode::Assign, record), kSuccess);
     }
+    view.reset();
+    opened.reset();
     EXPECT_TRUE(test_support::ReadFile(database) == original);
 }
 
@@ -231,11 +239,7 @@ TEST_F(InstallerDatabaseTest, InstallerBeyondTwoGigabytesIsRefusedAndTheFileKept
 }
 
 TEST_F(InstallerDatabaseTest, FailedCommitLeavesTheDatabaseUsable) {
-    std::unique_ptr<Database> opened;
-    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-    std::unique_ptr<View> view;
-    ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
-    ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(OpenBinaryView());
     const auto huge = scratch / "huge.exe";
     test_support::WriteFile(huge, {});
     std::filesystem::resize_file(huge, std::uintmax_t{3} << 30);
@@ -257,11 +261,7 @@ TEST_F(InstallerDatabaseTest, FailedCommitLeavesTheDatabaseUsable) {
 // An immutable file cannot be renamed or replaced, as a file held open by another process
 // on Windows; root can set the flag on most Linux file systems.
 TEST_F(InstallerDatabaseTest, CommitThatCannotReplaceTheFileKeepsItsChangesForTheNext) {
-    std::unique_ptr<Database> opened;
-    ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-    std::unique_ptr<View> view;
-    ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
-    ASSERT_EQ(view->Execute(nullptr), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(OpenBinaryView());
     Record record(2);
     ASSERT_EQ(record.SetString(1, L"Added"), kSuccess);
     ASSERT_EQ(record.SetStream(2, WriteInstaller(900, 10)), kSuccess);
@@ -289,7 +289,6 @@ TEST_F(InstallerDatabaseTest, MissingStreamFileIsFileNotFound) {
 }
 
 TEST_F(InstallerDatabaseTest, OpenReportsMissingAndDamagedFiles) {
-    std::unique_ptr<Database> opened;
     EXPECT_EQ(Database::Open(scratch / "absent.msi", OpenMode::Transact, opened), kOpenFailed);
     EXPECT_EQ(Database::Open(scratch.Path(), OpenMode::Transact, opened), kOpenFailed);
     const auto garbage = scratch / "garbage.msi";
@@ -299,9 +298,7 @@ TEST_F(InstallerDatabaseTest, OpenReportsMissingAndDamagedFiles) {
 }
 
 TEST_F(InstallerDatabaseTest, OnlySelectAllQueriesOnKnownTablesOpen) {
-    std::unique_ptr<Database> opened;
     ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-    std::unique_ptr<View> view;
     EXPECT_EQ(opened->OpenView(L"  SeLeCt\t*  FROM   Property ", view), kSuccess);
     EXPECT_EQ(opened->OpenView(L"SELECT * FROM Missing", view), kBadQuerySyntax);
     EXPECT_EQ(opened->OpenView(L"SELECT Name FROM Binary", view), kBadQuerySyntax);
@@ -312,9 +309,7 @@ TEST_F(InstallerDatabaseTest, OnlySelectAllQueriesOnKnownTablesOpen) {
 }
 
 TEST_F(InstallerDatabaseTest, RecordsThatDoNotFitTheTableAreRefused) {
-    std::unique_ptr<Database> opened;
     ASSERT_EQ(Database::Open(database, OpenMode::Transact, opened), kSuccess);
-    std::unique_ptr<View> view;
     ASSERT_EQ(opened->OpenView(L"SELECT * FROM Binary", view), kSuccess);
     Record record(2);
     ASSERT_EQ(record.SetString(1, L"Corvane"), kSuccess);
