@@ -9,6 +9,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 add_subdirectory(package)
 add_subdirectory(resources)
+add_subdirectory(ui)
 add_subdirectory(app)
 add_subdirectory(samples/sample-installer)
 add_subdirectory(tests/windows)

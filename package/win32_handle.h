@@ -66,6 +66,33 @@ struct LocalMemoryTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle memory) { ::LocalFree(memory); }
 };
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle memory) { ::GlobalFree(memory); }
+};
+// For device contexts made with CreateDC or returned by the print dialog, not GetDC.
+struct CreatedDeviceContextTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle context) { ::DeleteDC(context); }
+};
+struct LibraryTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle library) { ::FreeLibrary(library); }
+};
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle window) { ::DestroyWindow(window); }
+};
+// Icons made by LoadImage without LR_SHARED belong to their loader.
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle icon) { ::DestroyIcon(icon); }
+};
 } // namespace detail
 
 using KernelHandle = UniqueHandle<detail::KernelHandleTraits>;
@@ -73,5 +100,10 @@ using FileHandle = UniqueHandle<detail::FileHandleTraits>;
 using FindHandle = UniqueHandle<detail::FindHandleTraits>;
 using MappedView = UniqueHandle<detail::MappedViewTraits>;
 using LocalMemory = UniqueHandle<detail::LocalMemoryTraits>;
+using GlobalMemory = UniqueHandle<detail::GlobalMemoryTraits>;
+using CreatedDeviceContext = UniqueHandle<detail::CreatedDeviceContextTraits>;
+using Library = UniqueHandle<detail::LibraryTraits>;
+using Window = UniqueHandle<detail::WindowTraits>;
+using Icon = UniqueHandle<detail::IconTraits>;
 
 } // namespace kestrow

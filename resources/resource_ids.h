@@ -1,0 +1,43 @@
+#pragma once
+
+// Ids of the interface resources, shared by the resource scripts and the windows' code.
+
+// The maker's support address, quoted in the failure message of the package status window.
+#define KESTROW_SUPPORT_ADDRESS "support@tellwright.example"
+
+// Pictures.
+#define IDB_BANNER 119
+#define IDI_KESTROW 122
+
+// Dialog templates and their controls.
+#define IDD_PACKAGE_STATUS 123
+#define IDC_BANNER 1015
+#define IDC_STATUS_MESSAGE 1026
+#define IDC_STATUS_LOCATION 1027
+
+// String table.
+#define IDS_LICENSE_CAPTION 119
+#define IDS_OK 120
+#define IDS_STATUS_SUCCESS_CAPTION 122
+#define IDS_FILE_EXISTS_CAPTION 123
+#define IDS_STATUS_FAILURE_CAPTION 124
+#define IDS_STATUS_SUCCESS_MESSAGE 125
+#define IDS_FILE_EXISTS_PROMPT 126
+#define IDS_STATUS_FAILURE_MESSAGE 127
+#define IDS_FOLDER_BROWSER_TITLE 128
+#define IDS_MAIN_CAPTION 129
+#define IDS_PATH_NOT_FOUND 130
+#define IDS_ACCEPT 131
+#define IDS_PACKAGE_NAME_LABEL 133
+#define IDS_INVALID_PACKAGE_NAME 134
+#define IDS_NOT_AN_INSTALLER 135
+#define IDS_DESCRIPTION 1002
+#define IDS_INSTALLER_LABEL 1004
+#define IDS_FOLDER_LABEL 1006
+#define IDS_BROWSE_INSTALLER 1010
+#define IDS_BROWSE_FOLDER 1011
+#define IDS_PRINT 1013
+#define IDS_CONVERT 1014
+#define IDS_SAVE 1015
+#define IDS_CLOSE 1016
+#define IDS_INSTALLER_NOT_FOUND 58112

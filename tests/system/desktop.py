@@ -1,0 +1,186 @@
+"""The Wine desktop as a user sees it, for GUI tests: windows, controls, keys, clicks, pictures.
+
+Needs an X display (the test run is wrapped in xvfb-run). Windows are read by window-list.exe
+(tests/windows/window-list), which runs inside the same Wine prefix; input goes through the
+X server with xdotool, and screenshots are taken with ImageMagick's import.
+
+Xvfb runs no window manager. By default Wine leaves window frames to the window manager, so a
+window would have no caption and no close box at all; with the X11 driver's "Decorated" set
+to "N" Wine draws the frames itself, as Windows does, and screen coordinates of Wine and of
+X are the same.
+
+Debian's Wine does not find the fonts of its fonts-wine package by itself, and without them
+"MS Shell Dlg" falls back to another face and the caption buttons lose their glyphs; they are
+copied into the prefix's font folder, where a Windows installation keeps its own.
+"""
+
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+import wine_session
+
+WINDOW_LIST = pathlib.Path(os.environ.get(
+    "KESTROW_WINDOW_LIST", wine_session.BUILD_DIR / "windows" / "window-list.exe"))
+ARTIFACTS = pathlib.Path(os.environ.get(
+    "KESTROW_ARTIFACTS", wine_session.BUILD_DIR / "test-artifacts"))
+
+X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
+WINE_FONTS = pathlib.Path("/usr/share/wine/fonts")
+
+
+def prepare():
+    """The prefix, booted, with frames drawn by Wine; call before starting any window."""
+    if not os.environ.get("DISPLAY"):
+        raise RuntimeError("GUI tests need an X display: run them under xvfb-run")
+    prefix = wine_session.ensure_prefix()
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    for font in WINE_FONTS.glob("*.ttf"):
+        if not (fonts / font.name).exists():
+            shutil.copyfile(font, fonts / font.name)
+    if '"Decorated"="N"' not in (prefix / "user.reg").read_text(errors="replace"):
+        subprocess.run(["wine", "reg", "add", X11_DRIVER_KEY, "/v", "Decorated", "/t", "REG_SZ",
+                        "/d", "N", "/f"], env=wine_session.wine_environment(), check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wine_session.wait_for_wine()
+
+
+# A Windows program that starts Wine's server also starts Wine's desktop and services, and
+# they inherit its standard handles: through a pipe the output would not end with the program.
+# Output goes to files instead, read once the program has ended.
+
+
+def start(program, *arguments):
+    """Starts a Windows program without waiting for it; returns the Popen."""
+    output = tempfile.TemporaryFile()
+    process = subprocess.Popen(["wine", wine_session.windows_path(program), *arguments],
+                               env=wine_session.wine_environment(), stdout=output,
+                               stderr=subprocess.DEVNULL)
+    process.output_file = output
+    return process
+
+
+def finish(process, timeout=30):
+    """Waits for a program started by start() to end; returns (exit code, stdout bytes)."""
+    process.wait(timeout=timeout)
+    with process.output_file as output:
+        output.seek(0)
+        return process.returncode, output.read()
+
+
+def list_windows(title=None, process=None):
+    """The visible top-level windows (dicts, see window-list.exe), optionally only those whose
+    title contains title or whose program file is named process."""
+    arguments = []
+    if title is not None:
+        arguments += ["--title", title]
+    if process is not None:
+        arguments += ["--process", process]
+    with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+        completed = subprocess.run(["wine", wine_session.windows_path(WINDOW_LIST), *arguments],
+                                   env=wine_session.wine_environment(), stdout=output,
+                                   stderr=errors, check=False, timeout=60)
+        output.seek(0)
+        errors.seek(0)
+        listing, complaints = output.read(), errors.read()
+    if completed.returncode != 0:
+        raise AssertionError("window-list.exe failed with %d: %s" % (
+            completed.returncode, complaints.decode("utf-8", "replace")))
+    return json.loads(listing.decode("utf-8"))["windows"]
+
+
+def wait_for_window(title, process=None, timeout=30):
+    """The first visible window whose title equals title, once it is there."""
+    deadline = time.monotonic() + timeout
+    while True:
+        found = [window for window in list_windows(title, process) if window["title"] == title]
+        if found:
+            return found[0]
+        if time.monotonic() > deadline:
+            raise AssertionError(f"no window titled {title!r} within {timeout} s")
+        time.sleep(0.3)
+
+
+def wait_until_gone(window, timeout=30):
+    """Waits until the window (a dict from list_windows) is no longer on the desktop."""
+    deadline = time.monotonic() + timeout
+    while any(other["handle"] == window["handle"] for other in list_windows()):
+        if time.monotonic() > deadline:
+            raise AssertionError(f"window {window['title']!r} still open after {timeout} s")
+        time.sleep(0.3)
+
+
+def refresh(window):
+    """The same window read again, or None when it has closed."""
+    found = [other for other in list_windows() if other["handle"] == window["handle"]]
+    return found[0] if found else None
+
+
+def control(window, control_id):
+    """The child control of the window with the given id."""
+    found = [child for child in window["controls"] if child["id"] == control_id]
+    if not found:
+        raise AssertionError(f"window {window['title']!r} has no control {control_id}")
+    return found[0]
+
+
+def focused_control_id(window):
+    """The id of the control that holds the keyboard focus in the window's thread (0: none)."""
+    return window["focus_id"]
+
+
+def _x_window(window):
+    """The X window that Wine made for a top-level window, found by its title."""
+    pattern = "^" + re.sub(r"([][.^$*+?(){}|\\])", r"\\\1", window["title"]) + "$"
+    completed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                               check=False)
+    found = completed.stdout.split()
+    if not found:
+        raise AssertionError(f"no X window for {window['title']!r}")
+    return found[-1]
+
+
+def press_keys(window, *keys):
+    """Gives the window the keyboard and presses keys (xdotool names: Return, Escape, alt+F4).
+
+    With no window manager the X server does not move the keyboard focus by itself."""
+    subprocess.run(["xdotool", "windowfocus", "--sync", _x_window(window)], check=True,
+                   timeout=30)
+    subprocess.run(["xdotool", "key", "--delay", "50", *keys], check=True, timeout=30)
+
+
+def click_at(x, y):
+    subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True,
+                   timeout=30)
+
+
+def click_control(window, control_id):
+    """A left click at the middle of a control of the window."""
+    left, top, right, bottom = control(window, control_id)["rect"]
+    click_at((left + right) // 2, (top + bottom) // 2)
+
+
+def click_close_box(window):
+    """A left click on the close box in the window's caption."""
+    if window["close_box"] is None:
+        raise AssertionError(f"window {window['title']!r} has no close box")
+    click_at(*window["close_box"])
+
+
+def screenshot(name, window=None):
+    """Saves the screen, or only the window's rectangle, as ARTIFACTS/name.png; returns the
+    path. Tests keep them for a person to look at."""
+    ARTIFACTS.mkdir(parents=True, exist_ok=True)
+    path = ARTIFACTS / f"{name}.png"
+    command = ["import", "-window", "root"]
+    if window is not None:
+        left, top, right, bottom = window["rect"]
+        command += ["-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage"]
+    subprocess.run([*command, str(path)], check=True, timeout=60)
+    return path

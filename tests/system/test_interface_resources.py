@@ -1,0 +1,130 @@
+"""The interface resources of the built Kestrow.exe, read from the program image: the banner,
+the icon, the status window's template and the string table's language."""
+
+import os
+import pathlib
+import struct
+import unittest
+
+from test_program_image import PortableExecutable
+
+KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
+PICTURES = pathlib.Path(__file__).resolve().parents[2] / "resources" / "pictures"
+
+RT_BITMAP, RT_DIALOG, RT_STRING, RT_GROUP_ICON = 2, 5, 6, 14
+ENGLISH_US = 1033
+BANNER, ICON, STATUS_TEMPLATE = 119, 122, 123
+
+WS_POPUP, WS_CAPTION, WS_SYSMENU = 0x80000000, 0x00C00000, 0x00080000
+WS_CHILD, WS_VISIBLE, WS_TABSTOP, WS_GROUP = 0x40000000, 0x10000000, 0x00010000, 0x00020000
+DS_MODALFRAME, DS_SETFONT, DS_FIXEDSYS = 0x80, 0x40, 0x08
+BS_DEFPUSHBUTTON, SS_LEFT, SS_BITMAP = 0x01, 0x00, 0x0E
+WS_EX_TRANSPARENT = 0x20
+BUTTON_CLASS, STATIC_CLASS = 0x80, 0x82
+
+
+class DialogTemplate:
+    """An extended dialog template (DLGTEMPLATEEX and its DLGITEMTEMPLATEEX items)."""
+
+    def __init__(self, data):
+        self.data = data
+        version, signature, _, self.exstyle, self.style, count, *self.box = struct.unpack_from(
+            "<HHIIIHhhhh", data, 0)
+        assert (version, signature) == (1, 0xFFFF), "not an extended template"
+        offset = 26
+        self.menu, offset = self._name(offset)
+        self.window_class, offset = self._name(offset)
+        self.caption, offset = self._name(offset)
+        self.font = None
+        if self.style & DS_SETFONT:
+            points, weight, italic, charset = struct.unpack_from("<HHBB", data, offset)
+            typeface, offset = self._name(offset + 6)
+            self.font = (typeface, points, weight, italic, charset)
+        self.items = []
+        for _ in range(count):
+            offset = (offset + 3) & ~3
+            _, exstyle, style, *box, control_id = struct.unpack_from("<IIIhhhhI", data, offset)
+            window_class, offset = self._name(offset + 24)
+            text, offset = self._name(offset)
+            extra = struct.unpack_from("<H", data, offset)[0]
+            offset += 2 + extra
+            self.items.append({"id": control_id, "class": window_class, "text": text,
+                               "style": style, "exstyle": exstyle, "box": tuple(box)})
+
+    def _name(self, offset):
+        """A string or an ordinal (0xFFFF then a number); returns (value, next offset)."""
+        first = struct.unpack_from("<H", self.data, offset)[0]
+        if first == 0xFFFF:
+            return struct.unpack_from("<H", self.data, offset + 2)[0], offset + 4
+        end = offset
+        while struct.unpack_from("<H", self.data, end)[0] != 0:
+            end += 2
+        return self.data[offset:end].decode("utf-16-le"), end + 2
+
+
+def class_name(name):
+    """Resource compilers store the system classes as ordinals or as names."""
+    return {BUTTON_CLASS: "button", STATIC_CLASS: "static"}.get(name, str(name).lower())
+
+
+class InterfaceResources(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.resources = PortableExecutable(KESTROW).resources()
+
+    def of_type(self, kind):
+        return {(name, language): data for (found, name, language), data in
+                self.resources.items() if found == kind}
+
+    def test_string_table_dialogs_and_pictures_are_stored_in_english_only(self):
+        for kind in (RT_STRING, RT_DIALOG, RT_BITMAP, RT_GROUP_ICON):
+            with self.subTest(kind=kind):
+                languages = {language for _, language in self.of_type(kind)}
+                self.assertEqual(languages, {ENGLISH_US})
+
+    def test_banner_is_bitmap_119_of_431_by_108_pixels_at_24_bits(self):
+        banner = self.of_type(RT_BITMAP)[(BANNER, ENGLISH_US)]
+        size, width, height, _, bits, compression, _, ppm_x, ppm_y = struct.unpack_from(
+            "<IiiHHIIii", banner, 0)
+        self.assertEqual((size, width, height, bits, compression), (40, 431, 108, 24, 0))
+        self.assertEqual((ppm_x, ppm_y), (3780, 3780))
+        file_header_size = 14
+        self.assertEqual(banner, (PICTURES / "banner.bmp").read_bytes()[file_header_size:])
+
+    def test_icon_group_122_has_the_twenty_images(self):
+        group = self.of_type(RT_GROUP_ICON)[(ICON, ENGLISH_US)]
+        _, kind, count = struct.unpack_from("<HHH", group, 0)
+        self.assertEqual((kind, count), (1, 20))
+        images = set()
+        for index in range(count):
+            width, height, _, _, _, bits, _, _ = struct.unpack_from("<BBBBHHIH", group,
+                                                                    6 + 14 * index)
+            images.add((width or 256, height or 256, bits))
+        expected = {(size, size, bits) for size in (16, 24, 32, 48, 256) for bits in (4, 8)}
+        expected |= {(size, size, 32) for size in (16, 24, 32, 48, 64, 72, 80, 96, 128, 256)}
+        self.assertEqual(images, expected)
+
+    def test_status_window_template_123(self):
+        dialog = DialogTemplate(self.of_type(RT_DIALOG)[(STATUS_TEMPLATE, ENGLISH_US)])
+        self.assertEqual(dialog.box, [0, 0, 286, 135])
+        self.assertEqual(dialog.caption, "Dialog")
+        self.assertEqual(dialog.font, ("MS Shell Dlg", 8, 400, 0, 1))
+        self.assertEqual(dialog.style & ~WS_VISIBLE,
+                         WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |
+                         DS_FIXEDSYS)
+        self.assertEqual([(item["id"], class_name(item["class"]), item["text"], item["style"],
+                           item["exstyle"], item["box"]) for item in dialog.items], [
+            (1, "button", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+             (228, 113, 50, 14)),
+            (1015, "static", BANNER, WS_CHILD | WS_VISIBLE | SS_BITMAP, WS_EX_TRANSPARENT,
+             (0, 0, 287, 66)),
+            (1026, "static", "The Corvane Installer that you specified has been sucessfully "
+             "saved to an MSI file in the following location:",
+             WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, (15, 72, 259, 34)),
+            (1027, "static", "Static", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0,
+             (15, 114, 208, 16)),
+        ])
+
+
+if __name__ == "__main__":
+    unittest.main()

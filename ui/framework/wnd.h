@@ -1,0 +1,40 @@
+#pragma once
+
+// Window objects in the manner of the classic dialog framework: a thin, non-owning wrapper
+// around a window handle. The dialog manager creates and destroys the windows; an object only
+// refers to one while it is bound.
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestrow {
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND GetSafeHwnd() const { return hwnd_; }
+    void Attach(HWND window) { hwnd_ = window; }
+
+    void SetWindowText(const std::wstring& text) { ::SetWindowTextW(hwnd_, text.c_str()); }
+    void ShowWindow(int command) { ::ShowWindow(hwnd_, command); }
+    void SetIcon(HICON icon, bool big) {
+        ::SendMessageW(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                       reinterpret_cast<LPARAM>(icon));
+    }
+
+protected:
+    HWND hwnd_ = nullptr;
+};
+
+// Static texts and pictures.
+class CStatic : public CWnd {};
+
+// Push buttons, check boxes and radio buttons.
+class CButton : public CWnd {};
+
+} // namespace kestrow
