@@ -2,7 +2,25 @@
 include(ExternalProject)
 enable_testing()
 
+# The template's two support programs, 32-bit; the template build stores them as streams.
+set(KESTROW_TEMPLATE_SUPPORT_DIR ${CMAKE_BINARY_DIR}/template-support)
+set(KESTROW_TEMPLATE_SUPPORT_FILES
+    ${KESTROW_TEMPLATE_SUPPORT_DIR}/SetAllUsers.dll
+    ${KESTROW_TEMPLATE_SUPPORT_DIR}/ARPPRODUCTICON.exe)
+set(KESTROW_TEMPLATE_SUPPORT_TOOLCHAIN ${CMAKE_SOURCE_DIR}/cmake/mingw-w64-i686.cmake)
+ExternalProject_Add(template-support
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}/resources/template-support
+    BINARY_DIR ${KESTROW_TEMPLATE_SUPPORT_DIR}
+    CMAKE_ARGS
+        -DCMAKE_TOOLCHAIN_FILE=${KESTROW_TEMPLATE_SUPPORT_TOOLCHAIN}
+        -DCMAKE_BUILD_TYPE=Release
+        -DKESTROW_WARNINGS_AS_ERRORS=${KESTROW_WARNINGS_AS_ERRORS}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${KESTROW_TEMPLATE_SUPPORT_FILES})
+
 add_subdirectory(package)
+add_subdirectory(ui)
 add_subdirectory(app)
 add_subdirectory(tools/template-generator)
 add_subdirectory(tests/unit)

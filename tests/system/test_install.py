@@ -1,35 +1,38 @@
-"""A package made by Kestrow.exe, installed by the Windows Installer under Wine."""
+"""Packages made by Kestrow.exe, installed, repaired, removed, administered and advertised by
+the Windows Installer under Wine, around a probe installer that records how it was started
+and exits with the code a test chooses."""
 
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import tempfile
 import unittest
 
+import probe_package
 import wine_session
-from wine_session import run_from_console, windows_path
+from probe_package import PRODUCT_CODE, SILENT
+from wine_session import msiexec, windows_path
 
-KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
-PROBE = pathlib.Path(os.environ["KESTROW_PROBE"])
-PRODUCT_CODE = "{EEC81856-760A-4F31-8453-2B30A801E0CC}"
-UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + PRODUCT_CODE
+TEMPLATE = pathlib.Path(os.environ["KESTROW_TEMPLATE"])
+UNINSTALL_ROOT = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+# A failed installation: the Windows Installer returns 1603 (ERROR_INSTALL_FAILURE); Wine's
+# returns 1627 (ERROR_FUNCTION_FAILED) when a custom action fails.
+INSTALL_FAILURE_CODES = {1603, 1627}
+# Wine's msiexec supports neither administrative installations nor advertisement; it returns
+# 1626 (ERROR_FUNCTION_NOT_CALLED) without running any sequence.
+NOT_SUPPORTED_BY_WINE = 1626
 
 
 def setUpModule():
     wine_session.ensure_prefix()
 
 
-def msiexec(*arguments):
-    completed = subprocess.run(["wine", "msiexec", *arguments], env=wine_session.wine_environment(),
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
-    wine_session.wait_for_wine()
-    return completed.returncode
-
-
-def registry_values(key):
-    """Values of a key in the 32-bit view, where a package for the Intel platform writes."""
-    completed = subprocess.run(["wine", "reg", "query", key, "/reg:32"],
+def registry_values(product_code=PRODUCT_CODE):
+    """The product's Uninstall values in the 32-bit view, where a package for the Intel
+    platform registers; None when the product is not registered."""
+    completed = subprocess.run(["wine", "reg", "query", UNINSTALL_ROOT + product_code, "/reg:32"],
                                env=wine_session.wine_environment(),
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
     wine_session.wait_for_wine()
@@ -38,41 +41,168 @@ def registry_values(key):
     values = {}
     for line in completed.stdout.decode("utf-8", "replace").splitlines():
         parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            values[parts[0]] = parts[2]
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            values[parts[0]] = parts[2] if len(parts) == 3 else ""
     return values
 
 
-class InstallUnattended(unittest.TestCase):
+def log_text(path):
+    data = path.read_bytes()
+    return data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("utf-8", "replace")
+
+
+def related_product(package, folder, version):
+    """A copy of package posing as another product of the same family: its own product and
+    package codes, the same upgrade code, and the given version."""
+    related = folder / ("related-%s.msi" % version)
+    shutil.copyfile(package, related)
+    update = "UPDATE Property SET Value='%s' WHERE Property='%s'"
+    subprocess.run(["msibuild", str(related),
+                    "-q", update % (version, "ProductVersion"),
+                    "-q", update % ("{8D3C1E55-2A41-4C7B-9E0F-6B5A4D3C2B1A}", "ProductCode"),
+                    "-s", "Related product", "Tellwright Corporation", "Intel;1033",
+                    "{3F2E1D0C-7B6A-4958-8374-A1B2C3D4E5F6}"],
+                   check=True, capture_output=True)
+    return related
+
+
+class InstallerSession(unittest.TestCase):
+    """One package around the probe; whatever a test installs is removed afterwards."""
+
     def setUp(self):
         self.work = pathlib.Path(tempfile.mkdtemp(prefix="kestrow-install-"))
-        self.probe_folder = wine_session.drive_c() / "kestrow-probe"
-        shutil.rmtree(self.probe_folder, ignore_errors=True)
-        kestrow = wine_session.copy_program(KESTROW, self.work)
-        installer = wine_session.copy_program(PROBE, self.work)
-        code, _ = run_from_console(kestrow, "/i", windows_path(installer), "/o",
-                                   windows_path(self.work))
-        self.assertEqual(code, 0)
-        self.package = self.work / "probe.msi"
+        self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
+        self.trace = probe_package.Trace()
+        self.package = probe_package.build(self.work)
+        self.installed = []
 
     def tearDown(self):
-        msiexec("/x", windows_path(self.package), "/qn")
-        shutil.rmtree(self.probe_folder, ignore_errors=True)
+        self.uninstall_all()
+        self.trace.remove()
 
-    def probe_runs(self):
-        log = self.probe_folder / "runs.log"
-        return log.read_text(encoding="utf-8").splitlines() if log.exists() else []
+    def uninstall_all(self):
+        self.trace.set_exit_code(0)
+        for package in reversed(self.installed):
+            msiexec("/x", windows_path(package), "/qn")
+        self.installed = []
+        self.trace.take_runs()
 
-    def test_install_runs_the_stored_installer_silently_and_registers_the_product(self):
-        log = self.work / "install.log"
-        self.assertEqual(msiexec("/i", windows_path(self.package), "/qn", "/l*v",
-                                 windows_path(log)), 0)
-        self.assertEqual(self.probe_runs(), ["/install /silent"])
-        values = registry_values(UNINSTALL_KEY)
+    def install(self, package, *options):
+        """msiexec /i with a verbose log; returns (exit code, log text)."""
+        log = self.work / ("%s.log" % package.stem)
+        self.installed.append(package)
+        code = msiexec("/i", windows_path(package), *options, "/l*v", windows_path(log))
+        return code, log_text(log) if log.exists() else ""
+
+
+class UnattendedInstallation(InstallerSession):
+    def test_runs_the_installer_once_and_registers_the_product_for_all_users(self):
+        code, log = self.install(self.package, "/qn")
+        self.assertEqual(code, 0, log[-3000:])
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        values = registry_values()
         self.assertIsNotNone(values, "the product is not registered")
         self.assertEqual(values.get("DisplayName"), "Corvane Installer")
         self.assertEqual(values.get("Publisher"), "Tellwright Corporation")
+        self.assertEqual(values.get("DisplayVersion"), "7.0.0.0")
+        self.assertEqual(values.get("NoRemove"), "0x1")
+        self.assertTrue(values.get("InstallLocation", "").rstrip("\\").endswith("\\Corvane"),
+                        values.get("InstallLocation"))
+        self.assertIn("ALLUSERS = 1", log.replace("'", "").replace("\"", ""))
 
+    def test_an_installer_that_fails_fails_the_installation_at_once(self):
+        self.trace.set_exit_code(3)
+        code, log = self.install(self.package, "/qn")
+        self.assertIn(code, INSTALL_FAILURE_CODES)
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        actions = self.action_log(log)
+        self.assertIn("Action start LaunchCorvane", actions)
+        self.assertNotIn("Action start CostInitialize", actions)
+        if code == 1603:  # Wine reports the failure without the message
+            self.assertIn("1722", log)
+        self.assertIsNone(registry_values(), "a failed installation registered the product")
+
+    def test_the_template_itself_cannot_start_an_installer(self):
+        template = self.work / "template.msi"
+        shutil.copyfile(TEMPLATE, template)
+        self.installed.append(template)
+        code, reported = wine_session.msiexec_reporting("/i", windows_path(template), "/qn",
+                                                        wine_debug="err+msi")
+        if code == 0:
+            # Wine logs that it cannot start the empty program (193: not a valid application)
+            # and goes on as if the action had succeeded, where Windows fails with 1721.
+            self.assertRegex(reported, r"err:msi:execute_command unable to execute command 193")
+        else:
+            self.assertIn(code, INSTALL_FAILURE_CODES)
+            self.assertIsNone(registry_values())
+
+    @staticmethod
+    def action_log(log):
+        """The log's action lines, time stamps removed."""
+        return "\n".join(re.sub(r"^(Action \w+) [0-9:]+: ", r"\1 ", line)
+                         for line in log.splitlines() if line.startswith("Action"))
+
+
+class Maintenance(InstallerSession):
+    def setUp(self):
+        super().setUp()
+        code, _ = self.install(self.package, "/qn")
+        self.assertEqual(code, 0)
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+
+    def test_repair_runs_the_installer_again(self):
+        # What "msiexec /fa" asks for; Wine's msiexec does not implement /f itself.
+        self.assertEqual(msiexec("/i", windows_path(self.package), "REINSTALL=ALL",
+                                 "REINSTALLMODE=omus", "/qn"), 0)
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        self.assertIsNotNone(registry_values())
+
+    def test_removal_runs_the_installer_again_and_unregisters_the_product(self):
+        self.assertEqual(msiexec("/x", windows_path(self.package), "/qn"), 0)
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        self.assertIsNone(registry_values())
+
+
+class AdministrationAndAdvertisement(InstallerSession):
+    def test_administrative_installation_never_runs_the_installer(self):
+        target = self.work / "admin-image"
+        code = msiexec("/a", windows_path(self.package), "/qn", "TARGETDIR=" + windows_path(target))
+        self.assertIn(code, {0, NOT_SUPPORTED_BY_WINE})
+        self.assertEqual(self.trace.take_runs(), [])
+
+    def test_advertisement_never_runs_the_installer(self):
+        self.installed.append(self.package)
+        code = msiexec("/jm", windows_path(self.package), "/qn")
+        # Wine's msiexec answers /jm with 120 (not implemented).
+        self.assertIn(code, {0, 120})
+        self.assertEqual(self.trace.take_runs(), [])
+
+
+class RelatedProducts(InstallerSession):
+    def install_related(self, version):
+        code, _ = self.install(related_product(self.package, self.work, version), "/qn")
+        self.assertEqual(code, 0)
+        self.trace.take_runs()  # the related product's own run is not what these tests look at
+
+    def test_a_newer_related_product_stops_the_installation_after_the_installer_ran(self):
+        self.install_related("7.0.1.0")
+        code, log = self.install(self.package, "/qn")
+        self.assertIn(code, INSTALL_FAILURE_CODES)
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        self.assertIn("ISPreventDowngrade", log)
+        self.assertIsNone(registry_values())
+
+    def test_related_products_that_are_not_newer_do_not_stop_it(self):
+        # The Windows Installer compares product versions by their first three fields only,
+        # so 7.0.0.1 counts as the same version as 7.0.0.0.
+        for version in ("7.0.0.0", "7.0.0.1"):
+            with self.subTest(version=version):
+                self.install_related(version)
+                code, log = self.install(self.package, "/qn")
+                self.assertEqual(code, 0, log[-3000:])
+                self.assertEqual(self.trace.take_runs(), [SILENT])
+                self.assertIsNotNone(registry_values())
+                self.uninstall_all()
 
 if __name__ == "__main__":
     unittest.main()

@@ -15,16 +15,20 @@ WINDOWS_OWN_DLLS = {"kernel32.dll", "user32.dll", "shell32.dll", "msvcrt.dll", "
 
 
 class PortableExecutable:
-    """Just enough of the PE format to read headers, imports and resources."""
+    """Just enough of the PE format (32 and 64 bits) to read headers, imports, exports and
+    resources."""
+
+    PE32_MAGIC = 0x10B
 
     def __init__(self, path):
         self.data = path.read_bytes()
         header = struct.unpack_from("<I", self.data, 0x3C)[0]
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from(
-            "<HHIIIHH", self.data, header + 4)
+        (self.machine, sections, self.timestamp, _, _, optional_size,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", self.data, header + 4)
         optional = header + 24
+        self.magic = struct.unpack_from("<H", self.data, optional)[0]
         self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
-        directories = optional + 112
+        directories = optional + (96 if self.magic == self.PE32_MAGIC else 112)
         self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i)
                             for i in range(16)]
         table = optional + optional_size
@@ -47,6 +51,14 @@ class PortableExecutable:
             names.append(self.c_string(struct.unpack_from("<I", self.data, entry + 12)[0]))
             entry += 20
         return names
+
+    def exported_names(self):
+        if not self.directories[0][0]:
+            return []
+        directory = self.offset(self.directories[0][0])
+        count, _, names = struct.unpack_from("<III", self.data, directory + 24)
+        return [self.c_string(struct.unpack_from("<I", self.data, self.offset(names) + 4 * i)[0])
+                for i in range(count)]
 
     def _directory_entries(self, base, directory):
         named, numbered = struct.unpack_from("<HH", self.data, directory + 12)

@@ -85,3 +85,23 @@ def copy_program(source, folder):
     target = pathlib.Path(folder) / pathlib.Path(source).name
     shutil.copyfile(source, target)
     return target
+
+
+def msiexec_reporting(*arguments, wine_debug="-all"):
+    """Runs msiexec; returns its whole exit code and what Wine reported on the given debug
+    channels. Unix keeps only the low 8 bits of a Windows program's exit code, so
+    exit-status.exe reports the code."""
+    exit_status = os.environ["KESTROW_EXIT_STATUS"]
+    completed = subprocess.run(["wine", exit_status, "msiexec", *arguments],
+                               env=dict(wine_environment(), WINEDEBUG=wine_debug),
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+    wait_for_wine()
+    reported = completed.stdout.decode("ascii", "replace").split()
+    if completed.returncode != 0 or reported[:2] != ["exit", "code"]:
+        raise AssertionError("msiexec %s could not be run" % " ".join(arguments))
+    return int(reported[2]), completed.stderr.decode("utf-8", "replace")
+
+
+def msiexec(*arguments):
+    """Runs msiexec and returns its whole exit code."""
+    return msiexec_reporting(*arguments)[0]

@@ -69,24 +69,48 @@ def _archive_cell(text):
     return text
 
 
-def _table_lines(db, name):
+class Table:
+    """A table as the text archive states it: column names, types (s72, I2, v0, ...), the
+    primary key's column names, and rows of cell texts ("" for null; a stream cell names the
+    row's stream)."""
+
+    def __init__(self, name, columns, types, keys, rows):
+        self.name, self.columns, self.types, self.keys, self.rows = name, columns, types, keys, rows
+
+
+def table_names(db):
+    """The names of the database's tables, in the catalogue's order."""
+    return [name for name in _msiinfo("tables", db).decode("utf-8").split()
+            if name not in _PSEUDO_TABLES]
+
+
+def read_table(db, name):
     lines = _msiinfo("export", db, name).decode("utf-8").split("\n")
     lines = [line[:-1] if line.endswith("\r") else line for line in lines]
     columns, types, keys = (line.split("\t") for line in lines[:3])
+    rows = [[_archive_cell(cell) for cell in line.split("\t")] for line in lines[3:] if line]
+    return Table(name, columns, types, keys[1:], rows)
+
+
+def _table_lines(db, name):
+    table = read_table(db, name)
     rows = []
-    for line in lines[3:]:
-        if not line:
-            continue
-        cells = [_archive_cell(cell) for cell in line.split("\t")]
+    for cells in table.rows:
         rendered = []
-        for cell, column_type in zip(cells, types):
+        for cell, column_type in zip(cells, table.types):
             if column_type[0] in "vV":
                 rendered.append(_stream_cell(_msiinfo("extract", db, cell)) if cell else "")
             else:
                 rendered.append(escape_cell(cell))
         rows.append("row\t" + "\t".join(rendered))
-    return (["table\t" + name, "\t".join(["columns"] + columns), "\t".join(["types"] + types),
-             "\t".join(["keys"] + keys[1:])] + sorted(rows))
+    return (["table\t" + name, "\t".join(["columns"] + table.columns),
+             "\t".join(["types"] + table.types), "\t".join(["keys"] + table.keys)]
+            + sorted(rows))
+
+
+def read_stream(db, name):
+    """The bytes of a stream that is not a table, by its decoded name ("Binary.Corvane")."""
+    return _msiinfo("extract", db, name)
 
 
 def _filetime_text(ticks):
@@ -116,8 +140,13 @@ def _summary_values(stream):
     return raw
 
 
+def summary_properties(db):
+    """The summary information as {id: (kind, value)}; strings stay bytes."""
+    return _summary_values(read_stream(db, "\x05SummaryInformation"))
+
+
 def _summary_lines(db):
-    raw = _summary_values(_msiinfo("extract", db, "\x05SummaryInformation"))
+    raw = summary_properties(db)
     codepage = raw.get(1, ("i2", 1252))[1]
     lines = []
     for prop_id in sorted(raw):
@@ -134,10 +163,8 @@ def _summary_lines(db):
 
 def dump_with_msitools(db):
     """The canonical dump of the database at path db, read through msitools."""
-    names = [name for name in _msiinfo("tables", db).decode("utf-8").split()
-             if name not in _PSEUDO_TABLES]
     lines = []
-    for name in sorted(names):
+    for name in sorted(table_names(db)):
         lines.extend(_table_lines(db, name))
     lines.extend(_summary_lines(db))
     return "".join(line + "\n" for line in lines)

@@ -2,6 +2,7 @@
 // system tests; it leaves a trace of every start and ends with the exit code the test asks for.
 // Both go through files, because the Windows Installer starts it from another process whose
 // environment the test does not control.
+#include "../common/command_line.h"
 #include "../common/utf8.h"
 
 #include <windows.h>
@@ -18,22 +19,6 @@ constexpr const wchar_t* kProbeDir = L"C:\\kestrow-probe";
 constexpr const wchar_t* kRunsLog = L"C:\\kestrow-probe\\runs.log";
 constexpr const wchar_t* kExitCodeFile = L"C:\\kestrow-probe\\exit-code.txt";
 constexpr int kCannotRecord = 1627; // ERROR_FUNCTION_FAILED: the trace could not be written
-
-// The command line after the program name, skipped the way the C runtime skips it for
-// WinMain: a quoted name ends at the closing quote, an unquoted one at the first blank.
-std::wstring CommandLineTail() {
-    const wchar_t* cursor = GetCommandLineW();
-    const bool quoted = *cursor == L'"';
-    cursor += quoted ? 1 : 0;
-    while (*cursor != L'\0' && (quoted ? *cursor != L'"' : (*cursor != L' ' && *cursor != L'\t'))) {
-        ++cursor;
-    }
-    cursor += (quoted && *cursor == L'"') ? 1 : 0;
-    while (*cursor == L' ' || *cursor == L'\t') {
-        ++cursor;
-    }
-    return cursor;
-}
 
 bool AppendRun(const std::string& line) {
     CreateDirectoryW(kProbeDir, nullptr); // already there after the first run
