@@ -50,13 +50,9 @@ def prepare():
         wine_session.wait_for_wine()
 
 
-# A Windows program that starts Wine's server also starts Wine's desktop and services, and
-# they inherit its standard handles: through a pipe the output would not end with the program.
-# Output goes to files instead, read once the program has ended.
-
-
 def start(program, *arguments):
-    """Starts a Windows program without waiting for it; returns the Popen."""
+    """Starts a Windows program without waiting for it; returns the Popen. Its output goes
+    to a file, for the reason wine_session.run_to_files gives."""
     output = tempfile.TemporaryFile()
     process = subprocess.Popen(["wine", wine_session.windows_path(program), *arguments],
                                env=wine_session.wine_environment(), stdout=output,
@@ -81,16 +77,11 @@ def list_windows(title=None, process=None):
         arguments += ["--title", title]
     if process is not None:
         arguments += ["--process", process]
-    with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
-        completed = subprocess.run(["wine", wine_session.windows_path(WINDOW_LIST), *arguments],
-                                   env=wine_session.wine_environment(), stdout=output,
-                                   stderr=errors, check=False, timeout=60)
-        output.seek(0)
-        errors.seek(0)
-        listing, complaints = output.read(), errors.read()
-    if completed.returncode != 0:
+    code, listing, complaints = wine_session.run_to_files(
+        ["wine", wine_session.windows_path(WINDOW_LIST), *arguments], timeout=60)
+    if code != 0:
         raise AssertionError("window-list.exe failed with %d: %s" % (
-            completed.returncode, complaints.decode("utf-8", "replace")))
+            code, complaints.decode("utf-8", "replace")))
     return json.loads(listing.decode("utf-8"))["windows"]
 
 

@@ -12,6 +12,7 @@ import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 
 BUILD_DIR = pathlib.Path(os.environ.get("KESTROW_BUILD_DIR", pathlib.Path.cwd()))
 
@@ -87,19 +88,32 @@ def copy_program(source, folder):
     return target
 
 
+def run_to_files(command, env=None, timeout=600):
+    """Runs a Wine command to its end; returns (exit code, stdout bytes, stderr bytes).
+
+    A program that starts Wine's server also starts Wine's desktop and services, and they
+    inherit its standard handles: through pipes the output would not end with the program,
+    so it goes to files, read once the program has ended."""
+    with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+        completed = subprocess.run(command, env=env or wine_environment(), stdout=output,
+                                   stderr=errors, check=False, timeout=timeout)
+        output.seek(0)
+        errors.seek(0)
+        return completed.returncode, output.read(), errors.read()
+
+
 def msiexec_reporting(*arguments, wine_debug="-all"):
     """Runs msiexec; returns its whole exit code and what Wine reported on the given debug
     channels. Unix keeps only the low 8 bits of a Windows program's exit code, so
     exit-status.exe reports the code."""
     exit_status = os.environ["KESTROW_EXIT_STATUS"]
-    completed = subprocess.run(["wine", exit_status, "msiexec", *arguments],
-                               env=dict(wine_environment(), WINEDEBUG=wine_debug),
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+    code, output, errors = run_to_files(["wine", exit_status, "msiexec", *arguments],
+                                        env=dict(wine_environment(), WINEDEBUG=wine_debug))
     wait_for_wine()
-    reported = completed.stdout.decode("ascii", "replace").split()
-    if completed.returncode != 0 or reported[:2] != ["exit", "code"]:
+    reported = output.decode("ascii", "replace").split()
+    if code != 0 or reported[:2] != ["exit", "code"]:
         raise AssertionError("msiexec %s could not be run" % " ".join(arguments))
-    return int(reported[2]), completed.stderr.decode("utf-8", "replace")
+    return int(reported[2]), errors.decode("utf-8", "replace")
 
 
 def msiexec(*arguments):
