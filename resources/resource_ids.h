@@ -9,7 +9,14 @@
 #define IDB_BANNER 119
 #define IDI_KESTROW 122
 
+// The licence agreement, an RTF document ended by one NUL byte.
+#define IDR_LICENSE_DOCUMENT 109
+
 // Dialog templates and their controls.
+#define IDD_LICENSE 106
+#define IDC_LICENSE_TEXT 1016
+#define IDC_PRINT 1023
+#define IDC_SAVE 1024
 #define IDD_PACKAGE_STATUS 123
 #define IDC_BANNER 1015
 #define IDC_STATUS_MESSAGE 1026
@@ -31,6 +38,8 @@
 #define IDS_PACKAGE_NAME_LABEL 133
 #define IDS_INVALID_PACKAGE_NAME 134
 #define IDS_NOT_AN_INSTALLER 135
+#define IDS_SAVE_FAILED 136
+#define IDS_PRINT_FAILED 137
 #define IDS_DESCRIPTION 1002
 #define IDS_INSTALLER_LABEL 1004
 #define IDS_FOLDER_LABEL 1006

@@ -4,8 +4,9 @@
 
 namespace kestrow {
 
-HRSRC FindLocalisedResource(HMODULE module, LPCWSTR type, LPCWSTR id) {
-    if (const HRSRC preferred = ::FindResourceExW(module, type, id, UiLanguage)) {
+HRSRC FindLocalisedResource(HMODULE module, LPCWSTR type, LPCWSTR id, LANGID language) {
+    const LANGID preferredLanguage = language != 0 ? language : UiLanguage;
+    if (const HRSRC preferred = ::FindResourceExW(module, type, id, preferredLanguage)) {
         return preferred;
     }
     return ::FindResourceW(module, id, type);

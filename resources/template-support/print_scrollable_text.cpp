@@ -2,6 +2,7 @@
 // prints the licence text that the page shows on a printer the user picks.
 
 #include "print_layout.h"
+#include "rich_edit_printing.h"
 #include "win32_handle.h"
 
 #include <windows.h>
@@ -75,17 +76,6 @@ PrinterChoice ChoosePrinter(kestrow::CreatedDeviceContext& printer) {
     return ::CommDlgExtendedError() == 0 ? PrinterChoice::kCancelled : PrinterChoice::kFailed;
 }
 
-// By full path from the system folder, so that no copy planted beside the package is loaded.
-kestrow::Library LoadRichEdit() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return kestrow::Library();
-    }
-    const std::wstring path = std::wstring(folder, length) + L"\\riched20.dll";
-    return kestrow::Library(::LoadLibraryW(path.c_str()));
-}
-
 DWORD CALLBACK ReadRtf(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG* read) {
     auto* source = reinterpret_cast<kestrow::print::TextSource*>(cookie);
     *read = static_cast<LONG>(
@@ -102,56 +92,6 @@ bool LoadRtf(HWND editor, std::string_view rtf) {
     return stream.dwError == 0 && source.Exhausted();
 }
 
-RECT ToRect(const kestrow::print::TwipRect& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-bool PrintPages(HWND editor, HDC printer, const kestrow::print::PageFrames& frames) {
-    GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    const LONG length = static_cast<LONG>(
-        ::SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0));
-    FORMATRANGE range{};
-    range.hdc = printer;
-    range.hdcTarget = printer;
-    range.rcPage = ToRect(frames.page);
-    range.chrg = {0, -1};
-    bool printed = true;
-    while (printed && range.chrg.cpMin < length) {
-        range.rc = ToRect(frames.text); // each call shrinks it to the text it placed
-        printed = ::StartPage(printer) > 0;
-        const LONG next = printed
-                              ? static_cast<LONG>(::SendMessageW(editor, EM_FORMATRANGE, TRUE,
-                                                                 reinterpret_cast<LPARAM>(&range)))
-                              : 0;
-        // A page that takes no text would otherwise repeat for ever.
-        printed = printed && ::EndPage(printer) > 0 && next > range.chrg.cpMin;
-        range.chrg.cpMin = next;
-    }
-    ::SendMessageW(editor, EM_FORMATRANGE, FALSE, 0); // drops the control's cached layout
-    return printed;
-}
-
-bool PrintDocument(HWND editor, HDC printer) {
-    const kestrow::print::PrintableArea area{
-        ::GetDeviceCaps(printer, HORZRES), ::GetDeviceCaps(printer, VERTRES),
-        ::GetDeviceCaps(printer, LOGPIXELSX), ::GetDeviceCaps(printer, LOGPIXELSY)};
-    kestrow::print::PageFrames frames;
-    if (!kestrow::print::LayOutPage(area, frames)) {
-        return false;
-    }
-    DOCINFOW document{};
-    document.cbSize = sizeof(document);
-    document.lpszDocName = kDocumentName;
-    if (::StartDocW(printer, &document) <= 0) {
-        return false;
-    }
-    if (!PrintPages(editor, printer, frames)) {
-        ::AbortDoc(printer);
-        return false;
-    }
-    return ::EndDoc(printer) > 0;
-}
-
 UINT PrintLicenceText(MSIHANDLE install) {
     std::string rtf;
     if (!ReadLicenceText(install, rtf)) {
@@ -166,15 +106,16 @@ UINT PrintLicenceText(MSIHANDLE install) {
     case PrinterChoice::kChosen:
         break;
     }
-    const kestrow::Library richEdit = LoadRichEdit();
+    const kestrow::Library richEdit = kestrow::print::LoadSystemRichEdit();
     if (!richEdit.IsValid()) {
         return ERROR_INSTALL_FAILURE;
     }
     // Never shown: the control only lays the text out for the printer.
     const kestrow::Window editor(::CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_POPUP | ES_MULTILINE,
                                                    0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-    const bool printed = editor.IsValid() && LoadRtf(editor.Get(), rtf) &&
-                         PrintDocument(editor.Get(), printer.Get());
+    const bool printed =
+        editor.IsValid() && LoadRtf(editor.Get(), rtf) &&
+        kestrow::print::PrintRichEditDocument(editor.Get(), printer.Get(), kDocumentName);
     return printed ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }
 

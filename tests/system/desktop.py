@@ -50,13 +50,14 @@ def prepare():
         wine_session.wait_for_wine()
 
 
-def start(program, *arguments):
-    """Starts a Windows program without waiting for it; returns the Popen. Its output goes
-    to a file, for the reason wine_session.run_to_files gives."""
+def start(program, *arguments, cwd=None):
+    """Starts a Windows program without waiting for it, in the given current directory;
+    returns the Popen. Its output goes to a file, for the reason wine_session.run_to_files
+    gives."""
     output = tempfile.TemporaryFile()
     process = subprocess.Popen(["wine", wine_session.windows_path(program), *arguments],
                                env=wine_session.wine_environment(), stdout=output,
-                               stderr=subprocess.DEVNULL)
+                               stderr=subprocess.DEVNULL, cwd=cwd)
     process.output_file = output
     return process
 
@@ -137,13 +138,22 @@ def _x_window(window):
     return found[-1]
 
 
-def press_keys(window, *keys):
-    """Gives the window the keyboard and presses keys (xdotool names: Return, Escape, alt+F4).
-
-    With no window manager the X server does not move the keyboard focus by itself."""
+def _give_keyboard(window):
+    """With no window manager the X server does not move the keyboard focus by itself."""
     subprocess.run(["xdotool", "windowfocus", "--sync", _x_window(window)], check=True,
                    timeout=30)
+
+
+def press_keys(window, *keys):
+    """Gives the window the keyboard and presses keys (xdotool names: Return, Escape, alt+F4)."""
+    _give_keyboard(window)
     subprocess.run(["xdotool", "key", "--delay", "50", *keys], check=True, timeout=30)
+
+
+def type_text(window, text):
+    """Gives the window the keyboard and types the text into its focused control."""
+    _give_keyboard(window)
+    subprocess.run(["xdotool", "type", "--delay", "30", text], check=True, timeout=60)
 
 
 def click_at(x, y):

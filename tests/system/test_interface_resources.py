@@ -1,5 +1,6 @@
 """The interface resources of the built Kestrow.exe, read from the program image: the banner,
-the icon, the status window's template and the string table's language."""
+the icon, the status and licence windows' templates, the licence document and the string
+table's language."""
 
 import os
 import pathlib
@@ -14,11 +15,15 @@ PICTURES = pathlib.Path(__file__).resolve().parents[2] / "resources" / "pictures
 RT_BITMAP, RT_DIALOG, RT_STRING, RT_GROUP_ICON = 2, 5, 6, 14
 ENGLISH_US = 1033
 BANNER, ICON, STATUS_TEMPLATE = 119, 122, 123
+LICENSE_TEMPLATE, LICENSE_DOCUMENT = 106, 109
+LICENSE_SOURCE = pathlib.Path(__file__).resolve().parents[2] / "resources/license/license.rtf"
 
 WS_POPUP, WS_CAPTION, WS_SYSMENU = 0x80000000, 0x00C00000, 0x00080000
 WS_CHILD, WS_VISIBLE, WS_TABSTOP, WS_GROUP = 0x40000000, 0x10000000, 0x00010000, 0x00020000
 DS_MODALFRAME, DS_SETFONT, DS_FIXEDSYS = 0x80, 0x40, 0x08
-BS_DEFPUSHBUTTON, SS_LEFT, SS_BITMAP = 0x01, 0x00, 0x0E
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, SS_LEFT, SS_BITMAP = 0x00, 0x01, 0x00, 0x0E
+WS_VSCROLL, ES_MULTILINE, ES_READONLY, ES_WANTRETURN = 0x00200000, 0x0004, 0x0800, 0x1000
+WS_BORDER, WS_EX_CLIENTEDGE = 0x00800000, 0x200
 WS_EX_TRANSPARENT = 0x20
 BUTTON_CLASS, STATIC_CLASS = 0x80, 0x82
 
@@ -76,8 +81,8 @@ class InterfaceResources(unittest.TestCase):
         return {(name, language): data for (found, name, language), data in
                 self.resources.items() if found == kind}
 
-    def test_string_table_dialogs_and_pictures_are_stored_in_english_only(self):
-        for kind in (RT_STRING, RT_DIALOG, RT_BITMAP, RT_GROUP_ICON):
+    def test_string_table_dialogs_pictures_and_licence_are_stored_in_english_only(self):
+        for kind in (RT_STRING, RT_DIALOG, RT_BITMAP, RT_GROUP_ICON, "RTF"):
             with self.subTest(kind=kind):
                 languages = {language for _, language in self.of_type(kind)}
                 self.assertEqual(languages, {ENGLISH_US})
@@ -124,6 +129,33 @@ class InterfaceResources(unittest.TestCase):
             (1027, "static", "Static", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0,
              (15, 114, 208, 16)),
         ])
+
+    def test_licence_window_template_106(self):
+        dialog = DialogTemplate(self.of_type(RT_DIALOG)[(LICENSE_TEMPLATE, ENGLISH_US)])
+        self.assertEqual(dialog.box, [0, 0, 375, 243])
+        self.assertEqual(dialog.caption, "License Agreement")
+        self.assertEqual(dialog.font, ("MS Shell Dlg", 8, 400, 0, 1))
+        self.assertEqual(dialog.style & ~WS_VISIBLE,
+                         WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |
+                         DS_FIXEDSYS)
+        button = WS_CHILD | WS_VISIBLE | WS_TABSTOP
+        self.assertEqual([(item["id"], class_name(item["class"]), item["text"], item["style"],
+                           item["exstyle"], item["box"]) for item in dialog.items], [
+            (1, "button", "&OK", button | BS_DEFPUSHBUTTON, 0, (318, 222, 50, 14)),
+            (1016, "richedit20w", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP |
+             ES_MULTILINE | ES_READONLY | ES_WANTRETURN, 0, (4, 7, 364, 209)),
+            (1023, "button", "&Print", button | BS_PUSHBUTTON, 0, (4, 222, 50, 14)),
+            (1024, "button", "&Save", button | BS_PUSHBUTTON, 0, (59, 222, 50, 14)),
+        ])
+
+    def test_licence_document_109_is_7_bit_rtf_ended_by_one_nul(self):
+        document = self.of_type("RTF")[(LICENSE_DOCUMENT, ENGLISH_US)]
+        self.assertTrue(document.startswith(rb"{\rtf1\ansi\ansicpg1252"))
+        self.assertEqual(document[-1:], b"\0")
+        self.assertNotIn(b"\0", document[:-1])
+        self.assertTrue(all(byte < 0x80 for byte in document))
+        self.assertEqual(document[:-1].rstrip(), LICENSE_SOURCE.read_bytes().rstrip())
+        self.assertTrue(document[:-1].rstrip().endswith(b"}"))
 
 
 if __name__ == "__main__":
