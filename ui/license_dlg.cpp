@@ -9,6 +9,7 @@
 #include "license_document.h"
 #include "license_document_rules.h"
 #include "load_ui_string.h"
+#include "program_icon.h"
 #include "resource_ids.h"
 #include "rich_edit_printing.h"
 #include "system_error_text.h"
@@ -33,11 +34,7 @@ void StreamDocumentInto(HWND textArea) {
 
 } // namespace
 
-CLicenseDlg::CLicenseDlg()
-    : CDialogEx(IDD_LICENSE),
-      icon_(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                            MAKEINTRESOURCEW(IDI_KESTROW), IMAGE_ICON, 0, 0,
-                                            LR_DEFAULTSIZE))) {}
+CLicenseDlg::CLicenseDlg() : CDialogEx(IDD_LICENSE), icon_(LoadProgramIcon()) {}
 
 const MessageMap* CLicenseDlg::GetMessageMap() const {
     static const MessageMapEntry entries[] = {
@@ -57,8 +54,7 @@ void CLicenseDlg::DoDataExchange(CDataExchange& exchange) {
 
 BOOL CLicenseDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    SetIcon(icon_.Get(), true);
-    SetIcon(icon_.Get(), false);
+    SetIcons(icon_.Get());
     textArea_.Attach(::GetDlgItem(hwnd_, IDC_LICENSE_TEXT));
     if (textArea_.GetSafeHwnd() == nullptr) {
         return FALSE;

@@ -3,16 +3,14 @@
 #include <utility>
 
 #include "load_ui_string.h"
+#include "program_icon.h"
 #include "resource_ids.h"
 
 namespace kestrow {
 
 CPackageStatus::CPackageStatus(std::wstring caption, std::wstring message, std::wstring location)
     : CDialogEx(IDD_PACKAGE_STATUS), caption_(std::move(caption)), message_(std::move(message)),
-      location_(std::move(location)),
-      icon_(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                            MAKEINTRESOURCEW(IDI_KESTROW), IMAGE_ICON, 0, 0,
-                                            LR_DEFAULTSIZE))) {}
+      location_(std::move(location)), icon_(LoadProgramIcon()) {}
 
 void CPackageStatus::DoDataExchange(CDataExchange& exchange) {
     CDialogEx::DoDataExchange(exchange);
@@ -23,8 +21,7 @@ void CPackageStatus::DoDataExchange(CDataExchange& exchange) {
 
 BOOL CPackageStatus::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    SetIcon(icon_.Get(), true);
-    SetIcon(icon_.Get(), false);
+    SetIcons(icon_.Get());
     SetWindowText(caption_);
     messageText_.SetWindowText(message_);
     if (!location_.empty()) {

@@ -15,6 +15,7 @@ import time
 import unittest
 
 import desktop
+import wine_printer
 import wine_session
 from test_program_image import PortableExecutable
 
@@ -28,6 +29,9 @@ IDOK, IDCANCEL = 1, 2
 TEXT_AREA, PRINT, SAVE = 1016, 1023, 1024
 # Controls of Wine's file dialog and of its overwrite question.
 FILE_NAME_BOX, FILE_TYPE_BOX, YES, NO = 1152, 1136, 6, 7
+# Controls of the print dialog: the printers, the page range and "Print to file".
+PRINTER_NAME_BOX, ALL_PAGES, SELECTION, PAGES, PRINT_TO_FILE = 1139, 1056, 1057, 1058, 1040
+BST_CHECKED = 1
 WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_THICKFRAME = 0x00020000, 0x00010000, 0x00040000
 
 # Passages from the start, the middle and the very end of the licence agreement.
@@ -250,6 +254,83 @@ class SaveTest(LicenseWindowTestCase):
                 self.finish_saving(run, dialog)
                 self.assertFalse(target.exists())
                 self.assertEqual(list(self.folder.iterdir()), [])
+
+
+class PrintTest(LicenseWindowTestCase):
+    """Print: the system's print dialog with all pages and nothing else on offer, then the
+    document on the chosen printer, a file printer in the test prefix."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.printout = wine_printer.install_file_printer("license-printout")
+
+    @classmethod
+    def tearDownClass(cls):
+        wine_printer.remove_file_printer()
+
+    def setUp(self):
+        super().setUp()
+        self.printout.unlink(missing_ok=True)
+
+    def open_print_dialog(self, run):
+        desktop.click_control(run.window, PRINT)
+        return self.dialog_over(run.window, "Print", PRINTER_NAME_BOX)
+
+    def test_the_dialog_offers_all_pages_only_and_cancelling_prints_nothing(self):
+        run = self.run_window()
+        dialog = self.open_print_dialog(run)
+        self.assertEqual(desktop.control(dialog, PRINTER_NAME_BOX)["text"],
+                         wine_printer.PRINTER_NAME)
+        all_pages = desktop.control(dialog, ALL_PAGES)
+        self.assertEqual((all_pages["enabled"], all_pages["checked"]), (True, BST_CHECKED))
+        self.assertFalse(desktop.control(dialog, SELECTION)["enabled"])
+        self.assertFalse(desktop.control(dialog, PAGES)["enabled"])
+        self.assertFalse(desktop.control(dialog, PRINT_TO_FILE)["visible"])
+        desktop.screenshot("license-print", dialog)
+        desktop.press_keys(dialog, "Escape")
+        desktop.wait_until_gone(dialog)
+        self.assertIsNotNone(desktop.refresh(run.window))
+        run.close()
+        self.assertEqual(run.finish(), IDOK)
+        self.assertFalse(self.printout.exists())
+
+    def test_confirming_prints_the_document_or_says_why_it_cannot(self):
+        run = self.run_window()
+        dialog = self.open_print_dialog(run)
+        desktop.press_keys(dialog, "Return")
+        desktop.wait_until_gone(dialog)
+        outcome = self.wait_for_printout_or_message(run.window)
+        if outcome is None:
+            lines = wine_printer.printed_lines(self.printout)
+            self.assertEqual(lines[:2], ["CORVANE KESTROW", "END-USER LICENSE AGREEMENT"])
+            self.assertEqual(lines[-1], DOCUMENT_PASSAGES[-1])
+        else:
+            # Wine 8's rich edit control lays out no text for a printer (its EM_FORMATRANGE
+            # is a stub), so the window abandons the job and says so instead of printing
+            # blank pages.
+            self.assertEqual(desktop.control(outcome, 0xFFFF)["text"],
+                             "The license agreement could not be printed on "
+                             f"'{wine_printer.PRINTER_NAME}'.")
+            desktop.screenshot("license-print-failed", outcome)
+            desktop.click_control(outcome, IDOK)
+            desktop.wait_until_gone(outcome)
+            self.assertFalse(self.printout.exists())
+        run.close()
+        self.assertEqual(run.finish(), IDOK)
+
+    def wait_for_printout_or_message(self, window, timeout=30):
+        """None once the printer's file holds a whole job, or the message box over the window
+        that reports the print as failed."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.printout.exists() and self.printout.read_bytes().rstrip().endswith(b"%%EOF"):
+                return None
+            for message in desktop.list_windows(title=TITLE, process=LICENSE_WINDOW.name):
+                if message["owner"] == window["handle"]:
+                    return message
+            time.sleep(0.5)
+        raise AssertionError("neither a printout nor a message after printing")
 
 
 if __name__ == "__main__":

@@ -26,6 +26,11 @@ public:
         ::SendMessageW(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
                        reinterpret_cast<LPARAM>(icon));
     }
+    // The same icon in the caption (small) and in the task switcher (big), big first.
+    void SetIcons(HICON icon) {
+        SetIcon(icon, true);
+        SetIcon(icon, false);
+    }
 
 protected:
     HWND hwnd_ = nullptr;
