@@ -47,7 +47,9 @@ INT_PTR CPrintDialog::DoModal() {
     const BOOL confirmed = ::PrintDlgW(&dialog);
     deviceMode_.Reset(dialog.hDevMode);
     deviceNames_.Reset(dialog.hDevNames);
-    const CreatedDeviceContext unasked(dialog.hDC); // only there when a caller's flags ask
+    // Contexts are made on request by CreatePrinterDC; one that a caller's flags had the
+    // dialog return as well is released here rather than leaked.
+    const CreatedDeviceContext returned(dialog.hDC);
     return confirmed ? IDOK : IDCANCEL;
 }
 
