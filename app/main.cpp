@@ -1,7 +1,12 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "command_line_conversion.h"
 #include "console_binding.h"
+#include "console_texts.h"
+#include "framework/dialog_framework.h"
+#include "kestrow_dlg.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLineTail, int) {
     // Such tools are run from download folders, where a planted DLL would otherwise load.
@@ -10,6 +15,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLineTail, int) {
     if (commandLineTail != nullptr && *commandLineTail != L'\0') {
         return static_cast<int>(kestrow::RunCommandLine(commandLineTail));
     }
-    // The main window arrives with the interface; until then an empty command line ends here.
+    if (!kestrow::InitDialogFramework()) {
+        std::fputs(kestrow::kFrameworkFailureText, stdout);
+        return 1;
+    }
+    kestrow::CKestrowDlg mainWindow;
+    mainWindow.DoModal(); // the window ends only by its close box, whatever its result
     return 0;
 }

@@ -93,6 +93,16 @@ struct IconTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle icon) { ::DestroyIcon(icon); }
 };
+struct BitmapTraits {
+    using Handle = HBITMAP;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle bitmap) { ::DeleteObject(bitmap); }
+};
+struct WindowsHookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle hook) { ::UnhookWindowsHookEx(hook); }
+};
 } // namespace detail
 
 using KernelHandle = UniqueHandle<detail::KernelHandleTraits>;
@@ -105,5 +115,7 @@ using CreatedDeviceContext = UniqueHandle<detail::CreatedDeviceContextTraits>;
 using Library = UniqueHandle<detail::LibraryTraits>;
 using Window = UniqueHandle<detail::WindowTraits>;
 using Icon = UniqueHandle<detail::IconTraits>;
+using Bitmap = UniqueHandle<detail::BitmapTraits>;
+using WindowsHook = UniqueHandle<detail::WindowsHookTraits>;
 
 } // namespace kestrow

@@ -155,12 +155,6 @@ class RedirectedOutput(ConsoleTestCase):
         self.assertEqual(log.read_bytes(), console_bytes(result_text(0) + PROMPT))
 
 
-class WithoutArguments(ConsoleTestCase):
-    def test_no_arguments_prints_nothing_and_ends_well(self):
-        code, printed = self.convert()
-        self.assertEqual((code, printed), (0, b""))
-
-
 class RefusedArguments(ConsoleTestCase):
     def assertRefused(self, arguments, expected_text):
         code, printed = self.convert(*arguments)

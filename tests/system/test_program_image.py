@@ -12,7 +12,7 @@ IMAGE_FILE_MACHINE_AMD64 = 0x8664
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_MANIFEST = 24
 WINDOWS_OWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "comdlg32.dll",
-                    "ole32.dll", "msvcrt.dll", "advapi32.dll"}
+                    "ole32.dll", "msvcrt.dll", "advapi32.dll", "comctl32.dll", "shlwapi.dll"}
 
 
 class PortableExecutable:

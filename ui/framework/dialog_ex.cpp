@@ -1,12 +1,40 @@
 #include "dialog_ex.h"
 
+#include "win32_handle.h"
+
 namespace kestrow {
+
+namespace {
+
+// The innermost modal dialog of this thread, which pre-filters the messages of its window.
+thread_local CDialogEx* filteringDialog = nullptr;
+
+// Makes a dialog the thread's innermost for the time of its modal run.
+class FilteringScope {
+public:
+    explicit FilteringScope(CDialogEx& dialog) : outer_(filteringDialog) {
+        filteringDialog = &dialog;
+    }
+    ~FilteringScope() { filteringDialog = outer_; }
+    FilteringScope(const FilteringScope&) = delete;
+    FilteringScope& operator=(const FilteringScope&) = delete;
+
+private:
+    CDialogEx* outer_;
+};
+
+} // namespace
 
 void DDX_Control(CDataExchange& exchange, int controlId, CWnd& control) {
     control.Attach(::GetDlgItem(exchange.Dialog(), controlId));
 }
 
 INT_PTR CDialogEx::DoModal() {
+    // The dialog manager's modal loop hands each message to the thread's message filter before
+    // it acts on it; that is where the dialog's own pre-filter gets its turn.
+    const FilteringScope scope(*this);
+    const WindowsHook filter(
+        ::SetWindowsHookExW(WH_MSGFILTER, &FilterMessage, nullptr, ::GetCurrentThreadId()));
     const INT_PTR result =
         ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                           ::GetActiveWindow(), &DialogProc, reinterpret_cast<LPARAM>(this));
@@ -38,6 +66,21 @@ void CDialogEx::OnOK() {
 
 void CDialogEx::OnCancel() {
     EndDialog(IDCANCEL);
+}
+
+BOOL CDialogEx::PreTranslateMessage(MSG&) {
+    return FALSE;
+}
+
+LRESULT CALLBACK CDialogEx::FilterMessage(int code, WPARAM wParam, LPARAM lParam) {
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    CDialogEx* dialog = filteringDialog;
+    if (code == MSGF_DIALOGBOX && dialog != nullptr && dialog->hwnd_ != nullptr &&
+        (message->hwnd == dialog->hwnd_ || ::IsChild(dialog->hwnd_, message->hwnd)) &&
+        dialog->PreTranslateMessage(*message)) {
+        return TRUE;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 bool CDialogEx::RouteEvent(UINT message, int controlId, UINT code, NMHDR* header, LRESULT& result) {

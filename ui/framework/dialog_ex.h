@@ -40,11 +40,15 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
+    // Sees every message meant for the window or its controls before the dialog manager turns
+    // keys into commands; true keeps the message from going any further.
+    virtual BOOL PreTranslateMessage(MSG& message);
 
     void EndDialog(INT_PTR result) { ::EndDialog(hwnd_, result); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK FilterMessage(int code, WPARAM wParam, LPARAM lParam);
     bool RouteEvent(UINT message, int controlId, UINT code, NMHDR* header, LRESULT& result);
 
     UINT templateId_;

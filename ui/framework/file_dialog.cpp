@@ -1,12 +1,12 @@
 #include "file_dialog.h"
 
 #include <commdlg.h>
-#include <objbase.h>
 #include <shobjidl.h>
 #include <wrl/client.h>
 
 #include <vector>
 
+#include "com_apartment.h"
 #include "file_dialog_filter.h"
 #include "win32_handle.h"
 
@@ -15,24 +15,6 @@ namespace kestrow {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// The dialog is a COM object, so the thread needs an apartment while it runs.
-class ComApartment {
-public:
-    ComApartment()
-        : initialised_(SUCCEEDED(
-              ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (initialised_) {
-            ::CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialised_;
-};
 
 struct CoTaskTextTraits {
     using Handle = PWSTR;

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "win32_handle.h"
+
 namespace kestrow {
 
 class CWnd {
@@ -21,6 +23,14 @@ public:
     void Attach(HWND window) { hwnd_ = window; }
 
     void SetWindowText(const std::wstring& text) { ::SetWindowTextW(hwnd_, text.c_str()); }
+    std::wstring GetWindowText() const {
+        std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            ::GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+        return text;
+    }
+    void EnableWindow(bool enable) { ::EnableWindow(hwnd_, enable ? TRUE : FALSE); }
+    void SetFocus() { ::SetFocus(hwnd_); }
     void ShowWindow(int command) { ::ShowWindow(hwnd_, command); }
     void SetIcon(HICON icon, bool big) {
         ::SendMessageW(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
@@ -40,6 +50,25 @@ protected:
 class CStatic : public CWnd {};
 
 // Push buttons, check boxes and radio buttons.
-class CButton : public CWnd {};
+class CButton : public CWnd {
+public:
+    bool IsChecked() const { return ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+};
+
+// Edit fields.
+class CEdit : public CWnd {};
+
+// A bitmap from the program's resources, released with the object.
+class CBitmap {
+public:
+    bool LoadBitmap(UINT resourceId) {
+        bitmap_ = Bitmap(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId)));
+        return bitmap_.IsValid();
+    }
+    HBITMAP GetSafeHandle() const { return bitmap_.Get(); }
+
+private:
+    Bitmap bitmap_;
+};
 
 } // namespace kestrow

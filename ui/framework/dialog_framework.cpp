@@ -1,0 +1,14 @@
+#include "dialog_framework.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace kestrow {
+
+bool InitDialogFramework() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    return ::InitCommonControlsEx(&controls) != FALSE;
+}
+
+} // namespace kestrow

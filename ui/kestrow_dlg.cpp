@@ -1,0 +1,245 @@
+#include "kestrow_dlg.h"
+
+#include <commdlg.h>
+#include <shlwapi.h>
+
+#include "framework/file_dialog.h"
+#include "framework/file_find.h"
+#include "framework/folder_browser.h"
+#include "framework/rich_edit_library.h"
+#include "license_dlg.h"
+#include "load_ui_string.h"
+#include "package_builder.h"
+#include "package_status.h"
+#include "program_icon.h"
+#include "resource_ids.h"
+#include "ui_text_format.h"
+
+namespace kestrow {
+
+namespace {
+
+constexpr wchar_t kInstallerExtension[] = L"*.exe";
+constexpr wchar_t kInstallerFilter[] = L"Programs (*.exe)|*.exe||";
+constexpr DWORD kInstallerDialogFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+
+bool PathExistsOnDisk(const std::wstring& path) {
+    return ::PathFileExistsW(path.c_str()) != FALSE;
+}
+
+// Opens the folder browser at the folder passed as the request's value, if any.
+int CALLBACK BrowseFolderCallback(HWND browser, UINT message, LPARAM, LPARAM value) {
+    if (message == BFFM_INITIALIZED) {
+        ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, value);
+    }
+    return 0;
+}
+
+} // namespace
+
+CKestrowDlg::CKestrowDlg() : CDialogEx(IDD_KESTROW), icon_(LoadProgramIcon()) {}
+
+const MessageMap* CKestrowDlg::GetMessageMap() const {
+    static const MessageMapEntry entries[] = {
+        CommandEntry(IDC_BROWSE_INSTALLER, BN_CLICKED, &CKestrowDlg::OnBrowseInstaller),
+        CommandEntry(IDC_BROWSE_FOLDER, BN_CLICKED, &CKestrowDlg::OnBrowseFolder),
+        CommandEntry(IDC_ACCEPT, BN_CLICKED, &CKestrowDlg::OnAcceptClicked),
+        CommandEntry(IDC_CONVERT, BN_CLICKED, &CKestrowDlg::OnConvert),
+        CommandEntry(IDC_FOLDER_PATH, EN_SETFOCUS, &CKestrowDlg::OnFolderSetFocus),
+        CommandEntry(IDC_FOLDER_PATH, EN_CHANGE, &CKestrowDlg::OnFolderChange),
+        NotifyEntry(IDC_TERMS_LINK, NM_CLICK, &CKestrowDlg::OnTermsClick),
+        CommandEntry(IDC_INSTALLER_PATH, EN_CHANGE, &CKestrowDlg::OnInstallerChange),
+    };
+    static const MessageMap map{CDialogEx::GetMessageMap(), entries};
+    return &map;
+}
+
+void CKestrowDlg::DoDataExchange(CDataExchange& exchange) {
+    CDialogEx::DoDataExchange(exchange);
+    DDX_Control(exchange, IDC_BANNER, banner_);
+    DDX_Control(exchange, IDC_ACCEPT, acceptBox_);
+    DDX_Control(exchange, IDC_DESCRIPTION, descriptionLabel_);
+    DDX_Control(exchange, IDC_INSTALLER_LABEL, installerLabel_);
+    DDX_Control(exchange, IDC_FOLDER_LABEL, folderLabel_);
+    DDX_Control(exchange, IDC_INSTALLER_PATH, installerField_);
+    DDX_Control(exchange, IDC_FOLDER_PATH, folderField_);
+    DDX_Control(exchange, IDC_PACKAGE_NAME, nameField_);
+    DDX_Control(exchange, IDC_BROWSE_INSTALLER, browseInstallerButton_);
+    DDX_Control(exchange, IDC_BROWSE_FOLDER, browseFolderButton_);
+    DDX_Control(exchange, IDC_CONVERT, convertButton_);
+    DDX_Control(exchange, IDC_PACKAGE_NAME_LABEL, nameLabel_);
+}
+
+BOOL CKestrowDlg::PreTranslateMessage(MSG& message) {
+    // Escape would end the window; only the close box may.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+        return TRUE;
+    }
+    return CDialogEx::PreTranslateMessage(message);
+}
+
+BOOL CKestrowDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    SetIcons(icon_.Get());
+    SetWindowTexts();
+    ShowBanner();
+    convertButton_.EnableWindow(false);
+    return TRUE;
+}
+
+void CKestrowDlg::OnOK() {
+    // Enter raises OK from any field; the window has no OK button to end it with.
+    const HWND okButton = ::GetDlgItem(hwnd_, IDOK);
+    if (okButton != nullptr && ::GetFocus() == okButton) {
+        CDialogEx::OnOK();
+    }
+}
+
+void CKestrowDlg::SetWindowTexts() {
+    SetWindowText(LoadUiString(IDS_MAIN_CAPTION));
+    descriptionLabel_.SetWindowText(LoadUiString(IDS_DESCRIPTION));
+    installerLabel_.SetWindowText(LoadUiString(IDS_INSTALLER_LABEL));
+    folderLabel_.SetWindowText(LoadUiString(IDS_FOLDER_LABEL));
+    browseInstallerButton_.SetWindowText(LoadUiString(IDS_BROWSE_INSTALLER));
+    browseFolderButton_.SetWindowText(LoadUiString(IDS_BROWSE_FOLDER));
+    convertButton_.SetWindowText(LoadUiString(IDS_CONVERT));
+    acceptBox_.SetWindowText(LoadUiString(IDS_ACCEPT));
+    nameLabel_.SetWindowText(LoadUiString(IDS_PACKAGE_NAME_LABEL));
+}
+
+void CKestrowDlg::ShowBanner() {
+    bannerBitmap_.LoadBitmap(IDB_BANNER);
+    ::SendMessageW(banner_.GetSafeHwnd(), STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(bannerBitmap_.GetSafeHandle()));
+    ::InvalidateRect(banner_.GetSafeHwnd(), nullptr, TRUE);
+}
+
+void CKestrowDlg::OnInstallerChange() {
+    const bool enable = FolderControlsEnabled(installerField_.GetWindowText());
+    folderField_.EnableWindow(enable);
+    browseFolderButton_.EnableWindow(enable);
+}
+
+void CKestrowDlg::OnFolderChange() {
+    if (acceptBox_.IsChecked()) {
+        convertButton_.EnableWindow(ConvertEnabled(true, folderField_.GetWindowText()));
+    }
+}
+
+void CKestrowDlg::OnAcceptClicked() {
+    convertButton_.EnableWindow(
+        ConvertEnabled(acceptBox_.IsChecked(), folderField_.GetWindowText()));
+}
+
+void CKestrowDlg::OnBrowseInstaller() {
+    CFileDialog dialog(true, kInstallerExtension, nullptr, kInstallerDialogFlags, kInstallerFilter);
+    if (dialog.DoModal() != IDOK) {
+        return;
+    }
+    installerField_.SetWindowText(dialog.GetPathName());
+    EnableConvertAfterChoice(folderField_);
+    folderField_.EnableWindow(true);
+    browseFolderButton_.EnableWindow(true);
+    SuggestPackageName();
+}
+
+void CKestrowDlg::OnBrowseFolder() {
+    const std::optional<std::wstring> folder =
+        BrowseForFolder(hwnd_, LoadUiString(IDS_FOLDER_BROWSER_TITLE), &BrowseFolderCallback, 0);
+    if (!folder || folder->empty()) {
+        return;
+    }
+    folderField_.SetWindowText(*folder);
+    EnableConvertAfterChoice(installerField_);
+}
+
+void CKestrowDlg::EnableConvertAfterChoice(const CEdit& otherField) {
+    if (ChoiceEnablesConvert(acceptBox_.IsChecked(), otherField.GetWindowText())) {
+        convertButton_.EnableWindow(true);
+    }
+}
+
+void CKestrowDlg::SuggestPackageName() {
+    if (!TrimWhiteSpace(nameField_.GetWindowText()).empty()) {
+        return;
+    }
+    const std::optional<std::wstring> installerName =
+        FindStoredFileName(installerField_.GetWindowText());
+    if (installerName) {
+        nameField_.SetWindowText(DefaultPackageName(*installerName));
+    }
+}
+
+void CKestrowDlg::OnFolderSetFocus() {
+    if (reportingFolderEntry_) {
+        return;
+    }
+    const std::optional<InputFault> fault =
+        FolderEntryFault(installerField_.GetWindowText(), &PathExistsOnDisk);
+    if (fault) {
+        reportingFolderEntry_ = true;
+        ReportFault(*fault);
+        reportingFolderEntry_ = false;
+    }
+}
+
+void CKestrowDlg::OnConvert() {
+    const ConvertInputs inputs{installerField_.GetWindowText(), folderField_.GetWindowText(),
+                               nameField_.GetWindowText()};
+    if (const std::optional<InputFault> fault = FirstConvertFault(inputs, &PathExistsOnDisk)) {
+        ReportFault(*fault);
+        return;
+    }
+    const std::wstring packageFileName = PackageFileName(inputs.packageNameText);
+    const std::wstring packagePath = PackagePath(inputs.folderText, packageFileName);
+    if (PathExistsOnDisk(packagePath) && !ConfirmOverwrite(packageFileName)) {
+        return;
+    }
+    ReportOutcome(BuildPackage(inputs.installerText.c_str(), packagePath.c_str()), packagePath);
+}
+
+void CKestrowDlg::ReportFault(const InputFault& fault) {
+    ::MessageBoxW(hwnd_, LoadUiString(fault.messageId).c_str(),
+                  LoadUiString(IDS_MAIN_CAPTION).c_str(), MB_OK | fault.iconStyle);
+    Field(fault.focus).SetFocus();
+}
+
+bool CKestrowDlg::ConfirmOverwrite(const std::wstring& packageFileName) {
+    const std::wstring question =
+        FillPlaceholders(LoadUiString(IDS_FILE_EXISTS_PROMPT), {packageFileName});
+    return ::MessageBoxW(hwnd_, question.c_str(), LoadUiString(IDS_FILE_EXISTS_CAPTION).c_str(),
+                         MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+}
+
+void CKestrowDlg::ReportOutcome(std::uint32_t result, const std::wstring& packagePath) {
+    if (result == 0) {
+        CPackageStatus status(LoadUiString(IDS_STATUS_SUCCESS_CAPTION),
+                              LoadUiString(IDS_STATUS_SUCCESS_MESSAGE), packagePath);
+        status.DoModal();
+    } else {
+        CPackageStatus status(LoadUiString(IDS_STATUS_FAILURE_CAPTION),
+                              LoadUiString(IDS_STATUS_FAILURE_MESSAGE), std::wstring());
+        status.DoModal();
+    }
+}
+
+void CKestrowDlg::OnTermsClick(NMHDR&, LRESULT& result) {
+    result = 0;
+    InitRichEdit20();
+    CLicenseDlg license;
+    license.DoModal();
+}
+
+CEdit& CKestrowDlg::Field(InputField field) {
+    switch (field) {
+    case InputField::Installer:
+        return installerField_;
+    case InputField::Folder:
+        return folderField_;
+    case InputField::PackageName:
+        break;
+    }
+    return nameField_;
+}
+
+} // namespace kestrow
