@@ -27,15 +27,32 @@ std::vector<std::wstring> SplitArguments(const wchar_t* commandLineTail) {
     return arguments;
 }
 
-// A path with wildcards stands for the first file it matches, as the search reports it.
-bool FindInstaller(const std::wstring& installerPath, std::wstring& foundName) {
+// A path with wildcards stands for the first file it matches, as the search reports it;
+// that file is the one packaged, and its name names the package.
+bool FindInstaller(const std::wstring& pattern, std::wstring& foundName, std::wstring& foundPath) {
     WIN32_FIND_DATAW found{};
-    FindHandle search(::FindFirstFileW(installerPath.c_str(), &found));
+    FindHandle search(::FindFirstFileW(pattern.c_str(), &found));
     if (!search.IsValid()) {
         return false;
     }
     foundName = found.cFileName;
+    foundPath = FoundFilePath(pattern, foundName);
     return true;
+}
+
+// The console shows narrow text; a path is shown in the console's code page, or the
+// system's when no console is attached.
+std::string ConsoleText(const std::wstring& text) {
+    UINT codePage = ::GetConsoleOutputCP();
+    if (codePage == 0) {
+        codePage = CP_ACP;
+    }
+    const int size =
+        ::WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string converted(size > 0 ? std::size_t(size) : 1, '\0');
+    ::WideCharToMultiByte(codePage, 0, text.c_str(), -1, converted.data(), size, nullptr, nullptr);
+    converted.resize(converted.size() - 1);
+    return converted;
 }
 
 void Print(const std::string& text) {
@@ -53,10 +70,15 @@ std::uint32_t Convert(const std::vector<std::wstring>& arguments) {
         return ERROR_INVALID_PARAMETER;
     }
     std::wstring installerName;
+    std::wstring installerPath;
     std::uint32_t result = ERROR_FILE_NOT_FOUND;
-    if (FindInstaller(arguments[1], installerName)) {
-        std::wstring packagePath = PackagePathFor(arguments[3], FileTitle(installerName));
-        result = BuildPackage(arguments[1].c_str(), packagePath.c_str());
+    if (FindInstaller(arguments[1], installerName, installerPath)) {
+        const std::wstring packagePath = PackagePathFor(arguments[3], FileTitle(installerName));
+        const BuildOutcome outcome = BuildPackage(installerPath, packagePath);
+        if (outcome.replaceError) {
+            Print(ReplaceFailureText(ConsoleText(packagePath)));
+        }
+        result = outcome.result;
     }
     Print("\r\n" + ResultText(result));
     return result;

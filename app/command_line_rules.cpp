@@ -31,6 +31,17 @@ std::wstring FileTitle(std::wstring_view fileName) {
     return std::wstring(fileName.substr(0, fileName.rfind(L'.')));
 }
 
+std::wstring FoundFilePath(std::wstring_view pattern, std::wstring_view foundName) {
+    const std::size_t lastSeparator = pattern.find_last_of(L"\\/");
+    std::size_t folderLength = lastSeparator == std::wstring_view::npos ? 0 : lastSeparator + 1;
+    if (folderLength == 0 && pattern.size() >= 2 && pattern[1] == L':') {
+        folderLength = 2;
+    }
+    std::wstring path(pattern.substr(0, folderLength));
+    path += foundName;
+    return path;
+}
+
 std::wstring PackagePathFor(std::wstring_view outputFolder, std::wstring_view installerTitle) {
     std::wstring path(outputFolder);
     path += L'\\';

@@ -15,6 +15,11 @@ bool AreConversionArguments(const std::vector<std::wstring>& arguments);
 // A file's name without the part from its last dot on: "agent.x64.exe" gives "agent.x64".
 std::wstring FileTitle(std::wstring_view fileName);
 
+// The path of a file that a search for pattern found: the pattern's folder part (up to its
+// last separator, or a drive such as "C:") followed by the found name, so that a pattern
+// with wildcards names the very file it matched.
+std::wstring FoundFilePath(std::wstring_view pattern, std::wstring_view foundName);
+
 // The folder exactly as given, one backslash, the title and ".msi"; a folder that already
 // ends in a backslash keeps it, so such a path holds two.
 std::wstring PackagePathFor(std::wstring_view outputFolder, std::wstring_view installerTitle);

@@ -21,4 +21,8 @@ std::string ResultText(std::uint32_t result) {
            " \r\n";
 }
 
+std::string ReplaceFailureText(const std::string& packagePath) {
+    return "Failed to delete file : " + packagePath + " with Error \r\n";
+}
+
 } // namespace kestrow

@@ -15,6 +15,8 @@ std::string UsageBlock();
 std::string IncorrectArgumentCountText();
 std::string InvalidArgumentText();
 std::string ResultText(std::uint32_t result);
+// Printed before the result when a file or folder at the package path could not be replaced.
+std::string ReplaceFailureText(const std::string& packagePath);
 // Printed when the windows cannot be prepared, before the program ends with 1.
 inline constexpr const char* kFrameworkFailureText = "Fatal Error: MFC initialization failed\n";
 // Stands where the console's prompt would be, as the parent shell prints its own later.

@@ -1,73 +1,68 @@
 #include "package_builder.h"
 
-#include <windows.h>
+#include <memory>
 
-#include <cstdio>
-#include <string>
-
-#include "binary_row.h"
-#include "resource_file.h"
-#include "win32_handle.h"
+#include "compound_file_reader.h"
+#include "file_io.h"
+#include "stream_row_writer.h"
 
 namespace kestrow {
+
+using namespace installer_db;
+
 namespace {
 
-constexpr WORD kTemplateResourceId = 104;
-constexpr const wchar_t* kTemplateResourceType = L"INSTALLER";
-constexpr const wchar_t* kInstallerRowKey = L"Corvane";
+constexpr std::uint32_t kNotWritten = 1;
 
-// The console shows narrow text; a path is shown in the console's code page, or the
-// system's when no console is attached.
-std::string ConsoleText(const wchar_t* text) {
-    UINT codePage = ::GetConsoleOutputCP();
-    if (codePage == 0) {
-        codePage = CP_ACP;
-    }
-    int size = ::WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string converted(size > 0 ? size_t(size) : 1, '\0');
-    ::WideCharToMultiByte(codePage, 0, text, -1, converted.data(), size, nullptr, nullptr);
-    converted.resize(converted.size() - 1);
-    return converted;
+BuildOutcome Failure(std::uint32_t result) {
+    return {result, std::nullopt};
 }
 
-bool IdentifyFile(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& identity) {
-    FileHandle file(::CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file.IsValid() && ::GetFileInformationByHandle(file.Get(), &identity);
+BuildOutcome NotReplaced(std::uint32_t systemError) {
+    return {kNotWritten, systemError};
 }
 
-// An installer named like its package (Setup.msi converted into its own folder) would
-// be deleted before it is read; the same volume and file index mean the same file,
-// however the two paths are spelled.
-bool AreSameFile(const wchar_t* installerPath, const wchar_t* packagePath) {
-    BY_HANDLE_FILE_INFORMATION installer{};
-    BY_HANDLE_FILE_INFORMATION package{};
-    return IdentifyFile(installerPath, installer) && IdentifyFile(packagePath, package) &&
-           installer.dwVolumeSerialNumber == package.dwVolumeSerialNumber &&
-           installer.nFileIndexHigh == package.nFileIndexHigh &&
-           installer.nFileIndexLow == package.nFileIndexLow;
-}
-
-void DeleteOldPackage(const wchar_t* packagePath) {
-    if (::GetFileAttributesW(packagePath) == INVALID_FILE_ATTRIBUTES) {
-        return;
-    }
-    if (!::DeleteFileW(packagePath)) {
-        std::printf("Failed to delete file : %s with Error \r\n", ConsoleText(packagePath).c_str());
-    }
+// Only a full disk keeps its own value; everything else that stops the write is the
+// service's general failure, as a commit would report it.
+BuildOutcome WriteFailure(ErrorCode error) {
+    return Failure(error == kDiskFull ? kDiskFull : kFunctionFailed);
 }
 
 } // namespace
 
-std::uint32_t BuildPackage(const wchar_t* installerPath, const wchar_t* packagePath) {
-    if (AreSameFile(installerPath, packagePath)) {
-        return 1;
+BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
+                                      const std::filesystem::path& installerPath,
+                                      const std::filesystem::path& packagePath) {
+    // An installer named like its package (Setup.msi converted into its own folder) would
+    // be replaced by the package that holds it.
+    if (IsSameFile(installerPath, packagePath)) {
+        return Failure(kNotWritten);
     }
-    DeleteOldPackage(packagePath);
-    if (!WriteResourceToFile(kTemplateResourceId, kTemplateResourceType, packagePath)) {
-        return 1;
+    std::uint32_t systemError = 0;
+    if (!CanReplace(packagePath, systemError)) {
+        return NotReplaced(systemError);
     }
-    return AssignBinaryRow(packagePath, kInstallerRowKey, installerPath);
+    std::unique_ptr<cfb::CompoundFileReader> database;
+    if (cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(templateDatabase), database) !=
+        kSuccess) {
+        return Failure(kNotWritten);
+    }
+    std::unique_ptr<ReadOnlyFile> installer;
+    if (const ErrorCode error = ReadOnlyFile::Open(installerPath, installer)) {
+        return Failure(error);
+    }
+    std::unique_ptr<PendingFile> package;
+    if (PendingFile::CreateFor(packagePath, package) != kSuccess) {
+        return Failure(kNotWritten);
+    }
+    const StreamRow row{u"Binary", u"Corvane", *installer};
+    if (const ErrorCode error = WriteWithStreamRow(*database, row, *package)) {
+        return WriteFailure(error);
+    }
+    if (const ErrorCode error = package->Publish(packagePath, systemError)) {
+        return error == kAccessDenied ? NotReplaced(systemError) : WriteFailure(error);
+    }
+    return Failure(kSuccess);
 }
 
 } // namespace kestrow

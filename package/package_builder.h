@@ -1,13 +1,32 @@
 #pragma once
 
+// The one operation of the package layer: the template database with the installer stored
+// in its Binary row "Corvane", put at the package path in one step once it is complete.
+// A build that fails, or a process that dies, leaves the package path as it was.
+
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
 
 namespace kestrow {
 
-// Writes the embedded template database to packagePath and stores the installer in its
-// Binary row "Corvane". Returns 0 on success, 1 when the template cannot be written, or
-// the installer database service's error code for the step that failed. An installer
-// that is the package file itself is never deleted: that too returns 1.
-std::uint32_t BuildPackage(const wchar_t* installerPath, const wchar_t* packagePath);
+struct BuildOutcome {
+    // 0 on success; 1 when no package could be put at the path; otherwise the installer
+    // database error value of the step that failed (2 and 110: the installer cannot be
+    // opened, 112: the disk is full, 1627: the installer cannot be stored).
+    std::uint32_t result = 0;
+    // The platform's reason, when a file or folder at the package path could not be replaced.
+    std::optional<std::uint32_t> replaceError;
+};
+
+BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
+                                      const std::filesystem::path& installerPath,
+                                      const std::filesystem::path& packagePath);
+
+// The same with the template that this program carries among its resources (Windows).
+BuildOutcome BuildPackage(const std::filesystem::path& installerPath,
+                          const std::filesystem::path& packagePath);
 
 } // namespace kestrow

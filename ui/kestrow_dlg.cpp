@@ -195,7 +195,7 @@ void CKestrowDlg::OnConvert() {
     if (PathExistsOnDisk(packagePath) && !ConfirmOverwrite(packageFileName)) {
         return;
     }
-    ReportOutcome(BuildPackage(inputs.installerText.c_str(), packagePath.c_str()), packagePath);
+    ReportOutcome(BuildPackage(inputs.installerText, packagePath).result, packagePath);
 }
 
 void CKestrowDlg::ReportFault(const InputFault& fault) {
@@ -208,7 +208,7 @@ bool CKestrowDlg::ConfirmOverwrite(const std::wstring& packageFileName) {
     const std::wstring question =
         FillPlaceholders(LoadUiString(IDS_FILE_EXISTS_PROMPT), {packageFileName});
     return ::MessageBoxW(hwnd_, question.c_str(), LoadUiString(IDS_FILE_EXISTS_CAPTION).c_str(),
-                         MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+                         MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
 void CKestrowDlg::ReportOutcome(std::uint32_t result, const std::wstring& packagePath) {

@@ -46,6 +46,20 @@ TEST(ConsoleTexts, ResultLineNamesTheOutcomeAndTheCode) {
     EXPECT_EQ(ResultText(1), "Execution failed  with return code 1 \r\n");
 }
 
+TEST(CommandLineRules, FoundFileKeepsThePatternsFolder) {
+    EXPECT_EQ(FoundFilePath(L"C:\\in\\*.exe", L"Setup.exe"), L"C:\\in\\Setup.exe");
+    EXPECT_EQ(FoundFilePath(L"C:\\in/set?p.exe", L"setup.exe"), L"C:\\in/setup.exe");
+    EXPECT_EQ(FoundFilePath(L"C:*.exe", L"Setup.exe"), L"C:Setup.exe");
+    EXPECT_EQ(FoundFilePath(L"*.exe", L"Setup.exe"), L"Setup.exe");
+    EXPECT_EQ(FoundFilePath(L"\\\\server\\share\\SETUP.EXE", L"setup.exe"),
+              L"\\\\server\\share\\setup.exe");
+}
+
+TEST(ConsoleTexts, ReplaceFailureNamesThePackage) {
+    EXPECT_EQ(ReplaceFailureText("D:\\pkg\\Setup.msi"),
+              "Failed to delete file : D:\\pkg\\Setup.msi with Error \r\n");
+}
+
 TEST(ConsoleTexts, BlocksCarryTheUsageLine) {
     const std::string usage = "\r\nQuillmere \r\n------------------- \r\n\r\n"
                               "Supported command arguments: \r\n"

@@ -7,6 +7,7 @@
 #include "byte_order.h"
 #include "compound_file_format.h"
 #include "compound_file_reader.h"
+#include "compound_file_support.h"
 #include "compound_file_writer.h"
 #include "directory_ids.h"
 #include "test_support.h"
@@ -17,6 +18,7 @@ using namespace installer_db;
 using namespace installer_db::cfb;
 using test_support::PatternBytes;
 using test_support::ScratchDirectory;
+using test_support::WriteCompoundFileAt;
 
 struct TestStream {
     std::u16string name;
@@ -41,23 +43,12 @@ NewEntry StorageEntry(std::u16string name, std::size_t parent = 0) {
     return entry;
 }
 
-ErrorCode WriteFileFrom(NewCompoundFile& content, const std::filesystem::path& path) {
-    std::unique_ptr<TemporaryFile> output;
-    if (const ErrorCode error = TemporaryFile::CreateBeside(path, output)) {
-        return error;
-    }
-    if (const ErrorCode error = WriteCompoundFile(content, *output)) {
-        return error;
-    }
-    return output->ReplaceTarget(path);
-}
-
 ErrorCode WriteStreams(const std::vector<TestStream>& streams, const std::filesystem::path& path) {
     NewCompoundFile content;
     for (const TestStream& stream : streams) {
         content.entries.push_back(StreamEntry(stream));
     }
-    return WriteFileFrom(content, path);
+    return WriteCompoundFileAt(content, path);
 }
 
 std::unique_ptr<CompoundFileReader> OpenOrFail(const std::filesystem::path& path) {
@@ -191,7 +182,7 @@ TEST_F(CompoundFileTest, NestedStoragesKeepTheirStreams) {
     content.entries.push_back(StorageEntry(u"Deeper", 1));
     content.entries.push_back(StreamEntry({u"Leaf", PatternBytes(10, 2), 3}));
     content.entries.push_back(StreamEntry({u"Leaf", PatternBytes(20, 3), 0}));
-    ASSERT_EQ(WriteFileFrom(content, file), kSuccess);
+    ASSERT_EQ(WriteCompoundFileAt(content, file), kSuccess);
 
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
@@ -213,7 +204,7 @@ TEST_F(CompoundFileTest, StorageStoredAfterItsContentsKeepsThem) {
     NewCompoundFile content;
     content.entries.push_back(StorageEntry(u"Outer"));
     content.entries.push_back(StreamEntry({u"Inside", PatternBytes(700, 4), 1}));
-    ASSERT_EQ(WriteFileFrom(content, file), kSuccess);
+    ASSERT_EQ(WriteCompoundFileAt(content, file), kSuccess);
     std::vector<std::byte> bytes = test_support::ReadFile(file);
     test_support::SwapDirectoryIds(bytes, 1, 2);
     test_support::WriteFile(file, bytes);
@@ -254,7 +245,7 @@ TEST_F(CompoundFileTest, SameContentGivesSameBytesAndKeepsAttributes) {
         entry.attributes.stateBits = 0x1234;
         entry.attributes.modified = 0x01CD0000AABBCCDD;
         content.entries.push_back(std::move(entry));
-        return WriteFileFrom(content, path);
+        return WriteCompoundFileAt(content, path);
     };
     const auto other = scratch / "other.cfb";
     ASSERT_EQ(write(file), kSuccess);
@@ -285,12 +276,11 @@ TEST_F(CompoundFileTest, RefusesFilesBeyondTheVersionThreeLimitBeforeWriting) {
         entry.size = size;
         entry.source = std::make_unique<UnreadableSource>();
         content.entries.push_back(std::move(entry));
-        std::unique_ptr<TemporaryFile> output;
-        ASSERT_EQ(TemporaryFile::CreateBeside(file, output), kSuccess);
+        std::unique_ptr<PendingFile> output;
+        ASSERT_EQ(PendingFile::CreateFor(file, output), kSuccess);
         EXPECT_EQ(WriteCompoundFile(content, *output), kFunctionFailed);
-        const auto temporary = output->Path();
         output.reset();
-        EXPECT_FALSE(std::filesystem::exists(temporary));
+        EXPECT_TRUE(std::filesystem::is_empty(file.parent_path()));
     }
 }
 

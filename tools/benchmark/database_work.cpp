@@ -1,14 +1,17 @@
-// Times the database work of one package build in-process: open, view, record, execute,
-// assign, commit. Usage: database-work <template.msi> <installer> <package.msi>
+// Times the package build in-process, natively: the template read from a file into
+// memory beforehand, then everything the program does from there to the package in place.
+// Usage: database-work <template.msi> <installer> <package.msi>
 // Prints the seconds taken and the peak resident memory of this process.
 
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
-#include "binary_row.h"
+#include "package_builder.h"
 
 namespace {
 
@@ -18,6 +21,14 @@ long PeakResidentKibibytes() {
     return usage.ru_maxrss;
 }
 
+std::vector<std::byte> ReadWhole(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> chars((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    const auto* first = reinterpret_cast<const std::byte*>(chars.data());
+    return std::vector<std::byte>(first, first + chars.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -25,18 +36,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <template.msi> <installer> <package.msi>\n", argv[0]);
         return 2;
     }
-    std::error_code copyError;
-    std::filesystem::copy_file(argv[1], argv[3], std::filesystem::copy_options::overwrite_existing,
-                               copyError);
-    if (copyError) {
-        std::fprintf(stderr, "cannot copy the template: %s\n", copyError.message().c_str());
-        return 1;
-    }
-    auto start = std::chrono::steady_clock::now();
-    installer_db::ErrorCode error = kestrow::AssignBinaryRow(argv[3], L"Corvane", argv[2]);
-    std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    if (error != installer_db::kSuccess) {
-        std::fprintf(stderr, "database work failed with %u\n", error);
+    const std::vector<std::byte> templateDatabase = ReadWhole(argv[1]);
+    const auto start = std::chrono::steady_clock::now();
+    const kestrow::BuildOutcome outcome =
+        kestrow::BuildPackageFromTemplate(templateDatabase, argv[2], argv[3]);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    if (outcome.result != 0) {
+        std::fprintf(stderr, "the build failed with %u\n", outcome.result);
         return 1;
     }
     std::printf("%.3f %ld\n", seconds.count(), PeakResidentKibibytes());

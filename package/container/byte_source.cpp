@@ -4,7 +4,7 @@
 
 namespace installer_db {
 
-ErrorCode ByteSource::CopyTo(TemporaryFile& output, std::uint64_t length,
+ErrorCode ByteSource::CopyTo(PendingFile& output, std::uint64_t length,
                              std::span<std::byte> buffer) {
     while (length > 0) {
         const std::span<std::byte> chunk =
@@ -31,17 +31,17 @@ ErrorCode MemoryByteSource::Read(std::span<std::byte> buffer) {
 }
 
 ErrorCode FileByteSource::Read(std::span<std::byte> buffer) {
-    if (const ErrorCode error = file_->ReadAt(position_, buffer)) {
+    if (const ErrorCode error = file_.ReadAt(position_, buffer)) {
         return error;
     }
     position_ += buffer.size();
     return kSuccess;
 }
 
-ErrorCode FileByteSource::CopyTo(TemporaryFile& output, std::uint64_t length,
+ErrorCode FileByteSource::CopyTo(PendingFile& output, std::uint64_t length,
                                  std::span<std::byte> buffer) {
     std::uint64_t copied = 0;
-    if (const ErrorCode error = output.AppendFrom(*file_, position_, length, copied)) {
+    if (const ErrorCode error = output.AppendFrom(file_, position_, length, copied)) {
         return error;
     }
     position_ += copied;

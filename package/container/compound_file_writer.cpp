@@ -69,7 +69,7 @@ ErrorCode BuildTrees(const std::vector<NewEntry>& entries, std::vector<TreeNode>
 class CompoundFileEmitter {
 public:
     CompoundFileEmitter(NewCompoundFile& content, const CompoundFileLayout& layout,
-                        TemporaryFile& output)
+                        PendingFile& output)
         : content_(content), layout_(layout), output_(output) {}
 
     ErrorCode Emit(const std::vector<TreeNode>& nodes, const std::vector<std::uint32_t>& childOf) {
@@ -237,13 +237,13 @@ private:
 
     NewCompoundFile& content_;
     const CompoundFileLayout& layout_;
-    TemporaryFile& output_;
+    PendingFile& output_;
     std::vector<std::byte> copyBuffer_;
 };
 
 } // namespace
 
-ErrorCode WriteCompoundFile(NewCompoundFile& content, TemporaryFile& output) {
+ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output) {
     if (const ErrorCode error = CheckEntries(content.entries)) {
         return error;
     }

@@ -11,16 +11,10 @@ namespace {
 // Large enough that big streams travel in few system calls, small enough to keep the
 // service's memory use flat whatever the size of the data.
 constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
-constexpr int kUniqueNameAttempts = 64;
 
-std::filesystem::path CandidateTemporaryName(const std::filesystem::path& target,
-                                             std::mt19937_64& random) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%010llx.tmp",
-                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFULL));
-    std::filesystem::path candidate = target;
-    candidate += suffix;
-    return candidate;
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+    std::filesystem::path folder = target.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
 } // namespace
@@ -46,6 +40,14 @@ std::intptr_t FileHandle::Release() {
     return native;
 }
 
+std::filesystem::path TemporaryNameIn(const std::filesystem::path& folder) {
+    static std::mt19937_64 random{std::random_device{}()};
+    char name[32];
+    std::snprintf(name, sizeof name, "~kestrow-%012llx.tmp",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFULL));
+    return folder / name;
+}
+
 ErrorCode ReadOnlyFile::Open(const std::filesystem::path& path,
                              std::unique_ptr<ReadOnlyFile>& file) {
     FileHandle handle;
@@ -64,37 +66,26 @@ ErrorCode ReadOnlyFile::QuerySize(std::uint64_t& size) const {
     return platform_file::QuerySize(handle_, size);
 }
 
-TemporaryFile::TemporaryFile(std::filesystem::path path, FileHandle handle)
-    : path_(std::move(path)), handle_(std::move(handle)), buffer_(kWriteBufferSize) {}
+PendingFile::PendingFile(FileHandle handle, std::filesystem::path name)
+    : handle_(std::move(handle)), name_(std::move(name)), buffer_(kWriteBufferSize) {}
 
-TemporaryFile::~TemporaryFile() {
-    handle_.Close();
-    if (!replaced_) {
-        platform_file::Remove(path_);
-    }
+PendingFile::~PendingFile() {
+    platform_file::DiscardPending(handle_, name_);
 }
 
-ErrorCode TemporaryFile::CreateBeside(const std::filesystem::path& target,
-                                      std::unique_ptr<TemporaryFile>& file) {
-    std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
-        std::filesystem::path candidate = CandidateTemporaryName(target, random);
-        FileHandle handle;
-        bool exists = false;
-        const ErrorCode error = platform_file::CreateExclusive(candidate, handle, exists);
-        if (error == kSuccess) {
-            file.reset(new TemporaryFile(std::move(candidate), std::move(handle)));
-            return kSuccess;
-        }
-        if (!exists) {
-            return error;
-        }
+ErrorCode PendingFile::CreateFor(const std::filesystem::path& target,
+                                 std::unique_ptr<PendingFile>& file) {
+    FileHandle handle;
+    std::filesystem::path name;
+    if (const ErrorCode error = platform_file::CreatePending(FolderOf(target), handle, name)) {
+        return error;
     }
-    return kFunctionFailed;
+    file.reset(new PendingFile(std::move(handle), std::move(name)));
+    return kSuccess;
 }
 
 // Pieces as large as the buffer go straight to the file: copying them would only cost.
-ErrorCode TemporaryFile::Write(std::span<const std::byte> bytes) {
+ErrorCode PendingFile::Write(std::span<const std::byte> bytes) {
     if (buffered_ + bytes.size() > buffer_.size() || bytes.size() >= buffer_.size()) {
         if (const ErrorCode error = Flush()) {
             return error;
@@ -108,7 +99,7 @@ ErrorCode TemporaryFile::Write(std::span<const std::byte> bytes) {
     return kSuccess;
 }
 
-ErrorCode TemporaryFile::WriteZeros(std::uint64_t count) {
+ErrorCode PendingFile::WriteZeros(std::uint64_t count) {
     static constexpr std::byte kZeros[4096] = {};
     while (count > 0) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096));
@@ -120,8 +111,8 @@ ErrorCode TemporaryFile::WriteZeros(std::uint64_t count) {
     return kSuccess;
 }
 
-ErrorCode TemporaryFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
-                                    std::uint64_t length, std::uint64_t& copied) {
+ErrorCode PendingFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
+                                  std::uint64_t length, std::uint64_t& copied) {
     copied = 0;
     if (const ErrorCode error = Flush()) {
         return error;
@@ -129,7 +120,7 @@ ErrorCode TemporaryFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t of
     return platform_file::CopyInKernel(source.Handle(), offset, handle_, length, copied);
 }
 
-ErrorCode TemporaryFile::Flush() {
+ErrorCode PendingFile::Flush() {
     if (buffered_ == 0) {
         return kSuccess;
     }
@@ -138,28 +129,12 @@ ErrorCode TemporaryFile::Flush() {
     return error;
 }
 
-// Renaming over an existing file makes ext4 write the new file's data out before the
-// rename returns, which costs as much again as writing it. So the old file steps aside
-// first, and comes back if the new one cannot take its place.
-ErrorCode TemporaryFile::ReplaceTarget(const std::filesystem::path& target) {
+ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_t& systemError) {
+    systemError = 0;
     if (const ErrorCode error = Flush()) {
         return error;
     }
-    handle_.Close();
-    std::filesystem::path aside = path_;
-    aside += ".old";
-    const bool movedAside = platform_file::MoveReplacing(target, aside) == kSuccess;
-    if (const ErrorCode error = platform_file::MoveReplacing(path_, target)) {
-        if (movedAside) {
-            platform_file::MoveReplacing(aside, target);
-        }
-        return error;
-    }
-    replaced_ = true;
-    if (movedAside) {
-        platform_file::Remove(aside);
-    }
-    return kSuccess;
+    return platform_file::PublishPending(handle_, name_, target, systemError);
 }
 
 } // namespace installer_db

@@ -33,6 +33,6 @@ struct NewCompoundFile {
 
 // Refuses, with kFunctionFailed and before writing anything, entries that do not form a
 // valid tree and layouts that version 3 cannot hold (a file over 2 GiB).
-ErrorCode WriteCompoundFile(NewCompoundFile& content, TemporaryFile& output);
+ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output);
 
 } // namespace installer_db::cfb

@@ -64,7 +64,7 @@ bool IsValidObject(const DirectoryEntry& entry) {
 
 class CompoundFileReader::ExtentSource final : public ByteSource {
 public:
-    ExtentSource(const ReadOnlyFile& file, std::vector<Extent> extents)
+    ExtentSource(const ReadableBytes& file, std::vector<Extent> extents)
         : file_(file), extents_(std::move(extents)) {}
 
     ErrorCode Read(std::span<std::byte> buffer) override {
@@ -90,7 +90,7 @@ public:
     }
 
 private:
-    const ReadOnlyFile& file_;
+    const ReadableBytes& file_;
     std::vector<Extent> extents_;
     std::size_t current_ = 0;
     std::uint64_t consumed_ = 0;
@@ -102,7 +102,12 @@ ErrorCode CompoundFileReader::Open(const std::filesystem::path& path,
     if (const ErrorCode error = ReadOnlyFile::Open(path, file)) {
         return error;
     }
-    std::unique_ptr<CompoundFileReader> loaded(new CompoundFileReader(std::move(file)));
+    return Open(std::move(file), reader);
+}
+
+ErrorCode CompoundFileReader::Open(std::unique_ptr<const ReadableBytes> bytes,
+                                   std::unique_ptr<CompoundFileReader>& reader) {
+    std::unique_ptr<CompoundFileReader> loaded(new CompoundFileReader(std::move(bytes)));
     if (const ErrorCode error = loaded->Load()) {
         return error;
     }

@@ -17,6 +17,7 @@
 #include "compound_file_tree.h"
 #include "file_io.h"
 #include "installer_error.h"
+#include "readable_bytes.h"
 
 namespace installer_db::cfb {
 
@@ -39,6 +40,8 @@ public:
     // Damage of any kind gives kInstallPackageInvalid; file errors pass through.
     static ErrorCode Open(const std::filesystem::path& path,
                           std::unique_ptr<CompoundFileReader>& reader);
+    static ErrorCode Open(std::unique_ptr<const ReadableBytes> bytes,
+                          std::unique_ptr<CompoundFileReader>& reader);
 
     // The root first, then every entry reachable from it, in directory order.
     const std::vector<DirectoryEntry>& Entries() const { return entries_; }
@@ -55,7 +58,8 @@ private:
     };
     class ExtentSource;
 
-    explicit CompoundFileReader(std::unique_ptr<ReadOnlyFile> file) : file_(std::move(file)) {}
+    explicit CompoundFileReader(std::unique_ptr<const ReadableBytes> file)
+        : file_(std::move(file)) {}
     ErrorCode Load();
     ErrorCode ReadSector(std::uint32_t sector, std::span<std::byte> buffer) const;
     ErrorCode LoadFat(std::span<const std::byte> header);
@@ -67,7 +71,7 @@ private:
                           std::vector<std::uint32_t>& chain) const;
     ErrorCode StreamExtents(const DirectoryEntry& entry, std::vector<Extent>& extents) const;
 
-    std::unique_ptr<ReadOnlyFile> file_;
+    std::unique_ptr<const ReadableBytes> file_;
     std::uint64_t fileSize_ = 0;
     std::uint32_t sectorCount_ = 0;
     std::vector<std::uint32_t> fat_;

@@ -20,7 +20,7 @@ public:
     // Fills the whole buffer with the next bytes; running out early is a failure.
     virtual ErrorCode Read(std::span<std::byte> buffer) = 0;
     // Appends the next length bytes to output, passing them through buffer.
-    virtual ErrorCode CopyTo(TemporaryFile& output, std::uint64_t length,
+    virtual ErrorCode CopyTo(PendingFile& output, std::uint64_t length,
                              std::span<std::byte> buffer);
 };
 
@@ -34,17 +34,17 @@ private:
     std::size_t position_ = 0;
 };
 
-// Reads a file from its start; the file is shared with whoever opened it.
+// Reads a file from its start; the file must outlive the source.
 class FileByteSource final : public ByteSource {
 public:
-    explicit FileByteSource(std::shared_ptr<const ReadOnlyFile> file) : file_(std::move(file)) {}
+    explicit FileByteSource(const ReadOnlyFile& file) : file_(file) {}
     ErrorCode Read(std::span<std::byte> buffer) override;
     // Lets the platform copy file to file where it can; the buffer takes the rest.
-    ErrorCode CopyTo(TemporaryFile& output, std::uint64_t length,
+    ErrorCode CopyTo(PendingFile& output, std::uint64_t length,
                      std::span<std::byte> buffer) override;
 
 private:
-    std::shared_ptr<const ReadOnlyFile> file_;
+    const ReadOnlyFile& file_;
     std::uint64_t position_ = 0;
 };
 

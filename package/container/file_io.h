@@ -1,0 +1,118 @@
+#pragma once
+
+// The few file operations the package layer needs, over the platform's own calls:
+// positional reads of an existing file, and a new file that is written front to back in
+// the folder of its target and reaches the target's name only when it is complete.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "installer_error.h"
+#include "readable_bytes.h"
+
+namespace installer_db {
+
+// An open platform file handle, closed when the owner goes.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(std::intptr_t native) : native_(native) {}
+    ~FileHandle() { Close(); }
+    FileHandle(FileHandle&& other) noexcept : native_(other.Release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool IsOpen() const { return native_ != kInvalid; }
+    std::intptr_t Native() const { return native_; }
+    void Close();
+
+private:
+    static constexpr std::intptr_t kInvalid = -1;
+    std::intptr_t Release();
+    std::intptr_t native_ = kInvalid;
+};
+
+// An existing file opened for reading at any offset. While it is open, no other program
+// may write to it, so what is read is one consistent file.
+class ReadOnlyFile final : public ReadableBytes {
+public:
+    // kFileNotFound when nothing is at the path, kOpenFailed for any other refusal (a
+    // folder, a file another program is writing).
+    static ErrorCode Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file);
+
+    ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override;
+    ErrorCode QuerySize(std::uint64_t& size) const override;
+    const FileHandle& Handle() const { return handle_; }
+
+private:
+    explicit ReadOnlyFile(FileHandle handle) : handle_(std::move(handle)) {}
+    FileHandle handle_;
+};
+
+// A new file in the folder of its target. Until it is published it has no name of its own
+// that could outlive the process: if the process ends or the file is dropped, it vanishes.
+class PendingFile {
+public:
+    static ErrorCode CreateFor(const std::filesystem::path& target,
+                               std::unique_ptr<PendingFile>& file);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    ErrorCode Write(std::span<const std::byte> bytes);
+    ErrorCode WriteZeros(std::uint64_t count);
+    // Appends bytes of another file without passing them through this process where the
+    // platform can copy inside the kernel; copied tells how many it took, possibly none.
+    ErrorCode AppendFrom(const ReadOnlyFile& source, std::uint64_t offset, std::uint64_t length,
+                         std::uint64_t& copied);
+    // Writes out what is buffered and puts the file at the target in one step, replacing
+    // what is there. On failure the target is untouched, the file is gone, and
+    // systemError holds the platform's reason when the replacing step refused.
+    ErrorCode Publish(const std::filesystem::path& target, std::uint32_t& systemError);
+
+private:
+    PendingFile(FileHandle handle, std::filesystem::path name);
+    ErrorCode Flush();
+
+    FileHandle handle_;
+    std::filesystem::path name_; // empty while the platform keeps the file nameless
+    std::vector<std::byte> buffer_;
+    std::size_t buffered_ = 0;
+};
+
+// Whether a new file could be put at the path: nothing is there, or a file that this
+// process may replace. Otherwise systemError holds the platform's reason. Implemented by
+// the platform layer.
+bool CanReplace(const std::filesystem::path& path, std::uint32_t& systemError);
+// Whether two paths, however spelled, name one existing file. Implemented by the platform
+// layer.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Platform primitives behind the classes above; each file of the platform layer
+// implements them with its own system calls.
+namespace platform_file {
+ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle);
+ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer);
+ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size);
+ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
+ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                       std::uint64_t length, std::uint64_t& copied);
+void CloseHandle(std::intptr_t native);
+// name stays empty where the platform can keep the file nameless until it is published.
+ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
+                        std::filesystem::path& name);
+ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
+                         const std::filesystem::path& target, std::uint32_t& systemError);
+void DiscardPending(FileHandle& handle, const std::filesystem::path& name);
+} // namespace platform_file
+
+// A fresh name for a temporary file in the folder: short, so that it fits wherever the
+// package's own name does.
+std::filesystem::path TemporaryNameIn(const std::filesystem::path& folder);
+
+} // namespace installer_db

@@ -1,0 +1,233 @@
+#include "file_io.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace installer_db::platform_file {
+
+namespace {
+
+// ReadFile and WriteFile take 32-bit counts; big transfers go in pieces of this size.
+constexpr DWORD kLargestTransfer = 1u << 30;
+
+HANDLE Native(const FileHandle& handle) {
+    return reinterpret_cast<HANDLE>(handle.Native());
+}
+
+FileHandle Own(HANDLE native) {
+    return FileHandle(reinterpret_cast<std::intptr_t>(native));
+}
+
+ErrorCode WriteErrorFromLastError() {
+    const DWORD error = GetLastError();
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? kDiskFull
+                                                                       : kFunctionFailed;
+}
+
+} // namespace
+
+ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
+    const HANDLE native =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (native == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kFileNotFound
+                                                                              : kOpenFailed;
+    }
+    handle = Own(native);
+    return kSuccess;
+}
+
+ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const std::uint64_t position = offset + done;
+        OVERLAPPED overlapped{};
+        overlapped.Offset = static_cast<DWORD>(position);
+        overlapped.OffsetHigh = static_cast<DWORD>(position >> 32);
+        const DWORD wanted =
+            static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, kLargestTransfer));
+        DWORD got = 0;
+        if (!ReadFile(Native(handle), buffer.data() + done, wanted, &got, &overlapped) ||
+            got == 0) {
+            return kFunctionFailed;
+        }
+        done += got;
+    }
+    return kSuccess;
+}
+
+ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(Native(handle), &value)) {
+        return kFunctionFailed;
+    }
+    size = static_cast<std::uint64_t>(value.QuadPart);
+    return kSuccess;
+}
+
+ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD wanted =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kLargestTransfer));
+        DWORD put = 0;
+        if (!WriteFile(Native(handle), bytes.data() + done, wanted, &put, nullptr) || put == 0) {
+            return WriteErrorFromLastError();
+        }
+        done += put;
+    }
+    return kSuccess;
+}
+
+// Windows has no copy between open files inside the kernel; the caller's buffer does it.
+ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
+                       std::uint64_t& copied) {
+    copied = 0;
+    return kSuccess;
+}
+
+void CloseHandle(std::intptr_t native) {
+    ::CloseHandle(reinterpret_cast<HANDLE>(native));
+}
+
+namespace {
+
+constexpr int kUniqueNameAttempts = 64;
+
+bool MarkForDeletion(const FileHandle& handle, bool deleteFile) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleteFile ? TRUE : FALSE;
+    return SetFileInformationByHandle(Native(handle), FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
+// Renames through the open handle, so that the file that was written is the file that
+// takes the name, with no moment where the target is missing.
+bool RenameReplacing(const FileHandle& handle, const std::filesystem::path& target) {
+    const DWORD fullLength = GetFullPathNameW(target.c_str(), 0, nullptr, nullptr);
+    if (fullLength == 0) {
+        return false;
+    }
+    std::wstring fullPath(fullLength, L'\0');
+    const DWORD written = GetFullPathNameW(target.c_str(), fullLength, fullPath.data(), nullptr);
+    if (written == 0 || written >= fullLength) {
+        return false;
+    }
+    fullPath.resize(written);
+    const std::size_t nameBytes = fullPath.size() * sizeof(wchar_t);
+    std::vector<std::byte> storage(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(fullPath.begin(), fullPath.end(), rename->FileName);
+    return SetFileInformationByHandle(Native(handle), FileRenameInfo, rename,
+                                      static_cast<DWORD>(storage.size())) != FALSE;
+}
+
+} // namespace
+
+// The file is marked for deletion as soon as it exists: the system then removes it when
+// its last handle closes, however the process ends. FILE_FLAG_DELETE_ON_CLOSE would do the
+// same but cannot be taken back before the rename.
+ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
+                        std::filesystem::path& name) {
+    for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+        std::filesystem::path candidate = TemporaryNameIn(folder);
+        const HANDLE native =
+            CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (native == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
+            return error == ERROR_ACCESS_DENIED ? kAccessDenied : kOpenFailed;
+        }
+        handle = Own(native);
+        name = std::move(candidate);
+        if (!MarkForDeletion(handle, true)) {
+            DiscardPending(handle, name);
+            return kFunctionFailed;
+        }
+        return kSuccess;
+    }
+    return kFunctionFailed;
+}
+
+ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
+                         const std::filesystem::path& target, std::uint32_t& systemError) {
+    if (!MarkForDeletion(handle, false)) {
+        systemError = GetLastError();
+        return kFunctionFailed;
+    }
+    if (!RenameReplacing(handle, target)) {
+        systemError = GetLastError();
+        MarkForDeletion(handle, true);
+        return kAccessDenied;
+    }
+    name.clear();
+    handle.Close();
+    return kSuccess;
+}
+
+// Closing removes a file still marked for deletion; the name is removed too, for the one
+// case where the mark could not be set again after a refused rename.
+void DiscardPending(FileHandle& handle, const std::filesystem::path& name) {
+    handle.Close();
+    if (!name.empty()) {
+        DeleteFileW(name.c_str());
+    }
+}
+
+} // namespace installer_db::platform_file
+
+namespace installer_db {
+
+namespace {
+
+bool Identify(const std::filesystem::path& path, BY_HANDLE_FILE_INFORMATION& identity) {
+    FileHandle file(reinterpret_cast<std::intptr_t>(
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    return file.IsOpen() && GetFileInformationByHandle(platform_file::Native(file), &identity);
+}
+
+} // namespace
+
+// A folder, a read-only file, or a file another program holds without letting it be
+// deleted cannot be replaced; asking first spares writing a whole package in vain.
+bool CanReplace(const std::filesystem::path& path, std::uint32_t& systemError) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+        systemError = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    const FileHandle probe(reinterpret_cast<std::intptr_t>(
+        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!probe.IsOpen()) {
+        systemError = GetLastError();
+        return systemError == ERROR_FILE_NOT_FOUND;
+    }
+    return true;
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return Identify(a, first) && Identify(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+} // namespace installer_db

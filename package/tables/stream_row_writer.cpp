@@ -1,0 +1,219 @@
+#include "stream_row_writer.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compound_file_writer.h"
+#include "stream_name.h"
+#include "string_pool.h"
+#include "table_catalogue.h"
+#include "text_encoding.h"
+
+namespace installer_db {
+
+namespace {
+
+struct ReplacementStream {
+    std::unique_ptr<ByteSource> source;
+    std::uint64_t size = 0;
+};
+
+// Every root-level stream whose content differs from the old database's, by encoded name.
+class Replacements {
+public:
+    void Add(std::u16string name, std::vector<std::byte> bytes) {
+        const std::uint64_t size = bytes.size();
+        streams_[std::move(name)] = {std::make_unique<MemoryByteSource>(std::move(bytes)), size};
+    }
+
+    ErrorCode AddFile(std::u16string name, const ReadOnlyFile& file) {
+        std::uint64_t size = 0;
+        if (const ErrorCode error = file.QuerySize(size)) {
+            return error;
+        }
+        streams_[std::move(name)] = {std::make_unique<FileByteSource>(file), size};
+        return kSuccess;
+    }
+
+    // Hands out the replacement for an old stream once; later calls find nothing.
+    std::unique_ptr<ReplacementStream> Take(const std::u16string& name) {
+        const auto found = streams_.find(name);
+        if (found == streams_.end()) {
+            return nullptr;
+        }
+        auto taken = std::make_unique<ReplacementStream>(std::move(found->second));
+        streams_.erase(found);
+        return taken;
+    }
+
+    // Moves the streams that replaced nothing into the new file, at its root.
+    void AppendRemaining(cfb::NewCompoundFile& content) {
+        for (auto& [name, stream] : streams_) {
+            AppendStream(content, name, 0, std::move(stream));
+        }
+        streams_.clear();
+    }
+
+    static void AppendStream(cfb::NewCompoundFile& content, const std::u16string& name,
+                             std::size_t parent, ReplacementStream stream,
+                             const cfb::EntryAttributes& attributes = {}) {
+        cfb::NewEntry entry;
+        entry.name = name;
+        entry.type = cfb::EntryType::Stream;
+        entry.parent = parent;
+        entry.size = stream.size;
+        entry.source = std::move(stream.source);
+        entry.attributes = attributes;
+        content.entries.push_back(std::move(entry));
+    }
+
+private:
+    std::map<std::u16string, ReplacementStream> streams_;
+};
+
+// Copies the old file's tree, storages before their contents, with the root-level
+// streams in replacements taking the place of the old ones.
+ErrorCode CopyTree(const cfb::CompoundFileReader& reader, Replacements& replacements,
+                   cfb::NewCompoundFile& content) {
+    const auto& entries = reader.Entries();
+    std::vector<std::vector<std::size_t>> children(entries.size());
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        children[entries[i].parent].push_back(i);
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> storages{{0, 0}}; // (old index, new parent)
+    for (std::size_t next = 0; next < storages.size(); ++next) {
+        const auto [storage, newParent] = storages[next];
+        for (const std::size_t index : children[storage]) {
+            const cfb::DirectoryEntry& old = entries[index];
+            if (old.type == cfb::EntryType::Storage) {
+                content.entries.push_back(
+                    {old.name, old.type, newParent, 0, nullptr, old.attributes});
+                storages.emplace_back(index, content.entries.size());
+                continue;
+            }
+            std::unique_ptr<ReplacementStream> replacement =
+                newParent == 0 ? replacements.Take(old.name) : nullptr;
+            ReplacementStream copy{nullptr, old.size};
+            if (!replacement) {
+                if (const ErrorCode error = reader.OpenStream(index, copy.source)) {
+                    return error;
+                }
+            }
+            Replacements::AppendStream(content, old.name, newParent,
+                                       replacement ? std::move(*replacement) : std::move(copy),
+                                       old.attributes);
+        }
+    }
+    return kSuccess;
+}
+
+ErrorCode LoadCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
+                        TableCatalogue& catalogue) {
+    std::vector<std::byte> poolBytes;
+    std::vector<std::byte> dataBytes;
+    const auto poolIndex = reader.FindChild(0, EncodeStreamName(u"_StringPool", StreamKind::Table));
+    const auto dataIndex = reader.FindChild(0, EncodeStreamName(u"_StringData", StreamKind::Table));
+    if ((poolIndex && reader.ReadStream(*poolIndex, poolBytes) != kSuccess) ||
+        (dataIndex && reader.ReadStream(*dataIndex, dataBytes) != kSuccess)) {
+        return kInstallPackageInvalid;
+    }
+    if (const ErrorCode error = StringPool::Parse(poolBytes, dataBytes, pool)) {
+        return error;
+    }
+    return TableCatalogue::Load(reader, pool, catalogue);
+}
+
+bool IsKeyAndStreamTable(const TableDefinition& table) {
+    return table.columns.size() == 2 && table.columns[0].Kind() == ColumnKind::String &&
+           table.columns[0].IsKey() && table.columns[1].Kind() == ColumnKind::Stream;
+}
+
+// Gives the keyed row a stream, adding the row, and its key to the pool, when it is new.
+// Rows stay ordered by their key cells, as the installer service keeps them.
+ErrorCode AssignRow(const std::string& key, StringPool& pool, std::vector<TableRow>& rows,
+                    bool& tableChanged, bool& poolChanged) {
+    constexpr std::uint32_t kStreamPresent = 1;
+    const std::optional<std::uint32_t> keyId = pool.Find(key);
+    const auto existing = std::find_if(
+        rows.begin(), rows.end(), [&](const TableRow& row) { return keyId && row[0] == *keyId; });
+    if (existing != rows.end()) {
+        tableChanged = (*existing)[1] != kStreamPresent;
+        (*existing)[1] = kStreamPresent;
+        return kSuccess;
+    }
+    std::uint32_t id = 0;
+    if (pool.AddReference(key, id) != kSuccess) {
+        return kFunctionFailed;
+    }
+    const TableRow row{id, kStreamPresent};
+    rows.insert(std::upper_bound(rows.begin(), rows.end(), row,
+                                 [](const TableRow& a, const TableRow& b) { return a[0] < b[0]; }),
+                row);
+    tableChanged = poolChanged = true;
+    return kSuccess;
+}
+
+} // namespace
+
+ErrorCode WriteWithStreamRow(const cfb::CompoundFileReader& database, const StreamRow& row,
+                             PendingFile& output) {
+    StringPool pool;
+    TableCatalogue catalogue;
+    if (const ErrorCode error = LoadCatalogue(database, pool, catalogue)) {
+        return error;
+    }
+    std::string tableName;
+    std::string key;
+    if (EncodeForCodePage(pool.CodePage(), row.table, tableName) != kSuccess) {
+        return kBadQuerySyntax;
+    }
+    const TableDefinition* table = catalogue.Find(tableName);
+    if (table == nullptr) {
+        return kBadQuerySyntax;
+    }
+    const std::u16string streamName = EncodeStreamName(
+        std::u16string(row.table) + u"." + std::u16string(row.key), StreamKind::Other);
+    if (!IsKeyAndStreamTable(*table) || row.key.empty() ||
+        EncodeForCodePage(pool.CodePage(), row.key, key) != kSuccess ||
+        streamName.size() > cfb::kMaxNameUnits) {
+        return kFunctionFailed;
+    }
+    const std::vector<unsigned> widths = table->CellWidths(pool.ReferenceWidth());
+    std::vector<TableRow> rows;
+    if (const ErrorCode error = ReadTableRows(database, row.table, widths, rows)) {
+        return error;
+    }
+    bool tableChanged = false;
+    bool poolChanged = false;
+    if (const ErrorCode error = AssignRow(key, pool, rows, tableChanged, poolChanged)) {
+        return error;
+    }
+    Replacements replacements;
+    if (tableChanged) {
+        replacements.Add(EncodeStreamName(row.table, StreamKind::Table),
+                         EncodeTableRows(rows, widths));
+    }
+    if (poolChanged) {
+        std::vector<std::byte> poolBytes;
+        std::vector<std::byte> dataBytes;
+        pool.Serialize(poolBytes, dataBytes);
+        replacements.Add(EncodeStreamName(u"_StringPool", StreamKind::Table), std::move(poolBytes));
+        replacements.Add(EncodeStreamName(u"_StringData", StreamKind::Table), std::move(dataBytes));
+    }
+    if (const ErrorCode error = replacements.AddFile(streamName, row.file)) {
+        return error;
+    }
+    cfb::NewCompoundFile content;
+    content.root = database.Entries()[0].attributes;
+    if (const ErrorCode error = CopyTree(database, replacements, content)) {
+        return error;
+    }
+    replacements.AppendRemaining(content);
+    return cfb::WriteCompoundFile(content, output);
+}
+
+} // namespace installer_db

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "compound_file_reader.h"
+#include "compound_file_support.h"
+#include "directory_ids.h"
+#include "package_builder.h"
+#include "stream_row_writer.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace installer_db;
+using kestrow::BuildOutcome;
+using kestrow::BuildPackageFromTemplate;
+using test_support::PatternBytes;
+using test_support::Quoted;
+using test_support::ReadFile;
+using test_support::RunCommand;
+using test_support::ScratchDirectory;
+
+// msiinfo writes the streams of an exported table into the working folder, so it runs
+// in a scratch folder of its own.
+std::string Msiinfo(const std::string& arguments) {
+    const ScratchDirectory workFolder;
+    const auto result = RunCommand("cd " + Quoted(workFolder.Path()) + " && " KESTROW_MSIINFO " " +
+                                   arguments + " 2>/dev/null");
+    EXPECT_EQ(result.exitCode, 0) << "msiinfo " << arguments;
+    return result.output;
+}
+
+std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
+                                     const std::string& name) {
+    const std::string output = Msiinfo("extract " + Quoted(database) + " " + name);
+    const auto* first = reinterpret_cast<const std::byte*>(output.data());
+    return std::vector<std::byte>(first, first + output.size());
+}
+
+// The fixture's streams again, plus a storage with one stream that other writers may
+// store after that stream in the directory, as this database does.
+std::vector<std::byte> FixtureWithStorageAfterItsStream(const std::filesystem::path& path,
+                                                        const std::vector<std::byte>& inside) {
+    std::unique_ptr<cfb::CompoundFileReader> fixture;
+    EXPECT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, fixture), kSuccess);
+    cfb::NewCompoundFile content;
+    content.root = fixture->Entries()[0].attributes;
+    for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
+        cfb::NewEntry stream;
+        stream.name = fixture->Entries()[i].name;
+        stream.size = fixture->Entries()[i].size;
+        EXPECT_EQ(fixture->OpenStream(i, stream.source), kSuccess);
+        content.entries.push_back(std::move(stream));
+    }
+    content.entries.push_back({u"Embedded", cfb::EntryType::Storage, 0, 0, nullptr, {}});
+    content.entries.push_back({u"Inside",
+                               cfb::EntryType::Stream,
+                               content.entries.size(),
+                               inside.size(),
+                               std::make_unique<MemoryByteSource>(inside),
+                               {}});
+    EXPECT_EQ(test_support::WriteCompoundFileAt(content, path), kSuccess);
+    std::vector<std::byte> bytes = ReadFile(path);
+    const auto last = static_cast<std::uint32_t>(content.entries.size());
+    test_support::SwapDirectoryIds(bytes, last - 1, last);
+    return bytes;
+}
+
+class PackageBuilderTest : public ::testing::Test {
+protected:
+    std::vector<std::string> FolderContents() const {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(scratch.Path())) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path WriteInstaller(std::size_t size, unsigned seed) {
+        const auto path = scratch / ("installer" + std::to_string(seed) + ".exe");
+        test_support::WriteFile(path, PatternBytes(size, seed));
+        return path;
+    }
+
+    BuildOutcome Build(const std::filesystem::path& installer) {
+        return BuildPackageFromTemplate(templateBytes, installer, package);
+    }
+
+    // A failed build leaves everything in the folder as it was.
+    void ExpectFailureKeepsTheFolder(const std::filesystem::path& installer, std::uint32_t result) {
+        const auto before = FolderContents();
+        const auto packageBefore = ReadFile(package);
+        EXPECT_EQ(Build(installer).result, result) << installer;
+        EXPECT_EQ(FolderContents(), before);
+        EXPECT_TRUE(ReadFile(package) == packageBefore);
+    }
+
+    ScratchDirectory scratch;
+    std::filesystem::path package = scratch / "package.msi";
+    std::vector<std::byte> templateBytes = ReadFile(KESTROW_FIXTURE_MSI);
+};
+
+TEST_F(PackageBuilderTest, PackageIsTheTemplateWithTheInstallerInItsRow) {
+    const auto installer = WriteInstaller(300000, 1);
+    const auto build = Build(installer);
+    ASSERT_EQ(build.result, 0u);
+    EXPECT_FALSE(build.replaceError);
+    for (const std::string listing : {"tables ", "streams "}) {
+        EXPECT_EQ(Msiinfo(listing + Quoted(package)), Msiinfo(listing + KESTROW_FIXTURE_MSI));
+    }
+    for (const std::string table : {"Binary", "Property"}) {
+        EXPECT_EQ(Msiinfo("export " + Quoted(package) + " " + table),
+                  Msiinfo(std::string("export ") + KESTROW_FIXTURE_MSI + " " + table));
+    }
+    EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
+    EXPECT_TRUE(ExtractStream(package, "Binary.Support") ==
+                ReadFile(std::string(KESTROW_FIXTURE_DATA) + "/Binary/Support.ibd"));
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer1.exe", "package.msi"}));
+}
+
+TEST_F(PackageBuilderTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
+    ASSERT_EQ(Build(WriteInstaller(70000, 3)).result, 0u);
+    std::unique_ptr<cfb::CompoundFileReader> oldReader;
+    std::unique_ptr<cfb::CompoundFileReader> newReader;
+    ASSERT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, oldReader), kSuccess);
+    ASSERT_EQ(cfb::CompoundFileReader::Open(package, newReader), kSuccess);
+    EXPECT_EQ(oldReader->Entries()[0].attributes.classId,
+              newReader->Entries()[0].attributes.classId);
+    ASSERT_EQ(oldReader->Entries().size(), newReader->Entries().size());
+    const std::u16string corvane{0x430B, 0x4131, 0x4735, 0x3B3E, 0x4572, 0x4139, 0x4231};
+    for (std::size_t i = 1; i < oldReader->Entries().size(); ++i) {
+        const auto& name = oldReader->Entries()[i].name;
+        const auto match = newReader->FindChild(0, name);
+        ASSERT_TRUE(match.has_value());
+        std::vector<std::byte> oldBytes;
+        std::vector<std::byte> newBytes;
+        ASSERT_EQ(oldReader->ReadStream(i, oldBytes), kSuccess);
+        ASSERT_EQ(newReader->ReadStream(*match, newBytes), kSuccess);
+        EXPECT_EQ(oldBytes == newBytes, name != corvane);
+    }
+}
+
+TEST_F(PackageBuilderTest, StoragesKeepTheirStreamsWhereverTheDirectoryHoldsThem) {
+    templateBytes =
+        FixtureWithStorageAfterItsStream(scratch / "embedded.msi", PatternBytes(100, 8));
+    const auto installer = WriteInstaller(3000, 8);
+    ASSERT_EQ(Build(installer).result, 0u);
+
+    EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
+    std::unique_ptr<cfb::CompoundFileReader> reader;
+    ASSERT_EQ(cfb::CompoundFileReader::Open(package, reader), kSuccess);
+    const auto storage = reader->FindChild(0, u"Embedded");
+    ASSERT_TRUE(storage);
+    const auto inside = reader->FindChild(*storage, u"Inside");
+    ASSERT_TRUE(inside);
+    std::vector<std::byte> insideBytes;
+    ASSERT_EQ(reader->ReadStream(*inside, insideBytes), kSuccess);
+    EXPECT_TRUE(insideBytes == PatternBytes(100, 8));
+}
+
+TEST_F(PackageBuilderTest, InstallerLargerThanTheHeaderTablesCanMapIsReadByMsitools) {
+    const auto installer = WriteInstaller(9u << 20, 4);
+    ASSERT_EQ(Build(installer).result, 0u);
+    EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
+}
+
+TEST_F(PackageBuilderTest, ExistingPackageIsReplacedWhole) {
+    test_support::WriteFile(package, PatternBytes(5'000'000, 11));
+    const auto installer = WriteInstaller(2000, 12);
+    ASSERT_EQ(Build(installer).result, 0u);
+    EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer12.exe", "package.msi"}));
+}
+
+TEST_F(PackageBuilderTest, FailuresLeaveTheOldPackageAndNoOtherFile) {
+    test_support::WriteFile(package, PatternBytes(1000, 13));
+    ExpectFailureKeepsTheFolder(scratch / "absent.exe", kFileNotFound);
+    ExpectFailureKeepsTheFolder(scratch.Path(), kOpenFailed);
+    const auto huge = scratch / "huge.exe";
+    test_support::WriteFile(huge, {});
+    std::filesystem::resize_file(huge, (std::uintmax_t{1} << 31) + 4096); // sparse
+    ExpectFailureKeepsTheFolder(huge, kFunctionFailed);
+    templateBytes = PatternBytes(4096, 14);
+    ExpectFailureKeepsTheFolder(WriteInstaller(100, 14), 1);
+}
+
+TEST_F(PackageBuilderTest, PathsThatCannotTakeThePackageGiveOne) {
+    const auto installer = WriteInstaller(100, 15);
+    std::filesystem::create_directory(package);
+    const BuildOutcome blocked = Build(installer);
+    EXPECT_EQ(blocked.result, 1u);
+    EXPECT_EQ(blocked.replaceError, std::optional<std::uint32_t>(EISDIR));
+    EXPECT_TRUE(std::filesystem::is_empty(package));
+
+    const BuildOutcome noFolder =
+        BuildPackageFromTemplate(templateBytes, installer, scratch / "absent" / "package.msi");
+    EXPECT_EQ(noFolder.result, 1u);
+    EXPECT_FALSE(noFolder.replaceError);
+
+    const auto original = ReadFile(installer);
+    EXPECT_EQ(BuildPackageFromTemplate(templateBytes, installer, installer).result, 1u);
+    EXPECT_TRUE(ReadFile(installer) == original);
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer15.exe", "package.msi"}));
+}
+
+// A process killed while it writes leaves nothing behind: the file has no name until it is
+// published.
+TEST_F(PackageBuilderTest, PendingFileOfAKilledProcessVanishes) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::unique_ptr<PendingFile> file;
+        if (PendingFile::CreateFor(package, file) == kSuccess &&
+            file->Write(PatternBytes(3 << 20, 16)) == kSuccess) {
+            raise(SIGKILL);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(FolderContents().empty());
+}
+
+class StreamRowTest : public PackageBuilderTest {
+protected:
+    ErrorCode WriteRow(std::u16string_view table, std::u16string_view key,
+                       const std::filesystem::path& file) {
+        std::unique_ptr<cfb::CompoundFileReader> database;
+        std::unique_ptr<ReadOnlyFile> stream;
+        std::unique_ptr<PendingFile> output;
+        EXPECT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, database), kSuccess);
+        EXPECT_EQ(ReadOnlyFile::Open(file, stream), kSuccess);
+        EXPECT_EQ(PendingFile::CreateFor(package, output), kSuccess);
+        if (const ErrorCode error = WriteWithStreamRow(*database, {table, key, *stream}, *output)) {
+            return error;
+        }
+        std::uint32_t systemError = 0;
+        return output->Publish(package, systemError);
+    }
+};
+
+TEST_F(StreamRowTest, AbsentRowIsInsertedBesideTheOthers) {
+    const auto installer = WriteInstaller(5000, 2);
+    ASSERT_EQ(WriteRow(u"Binary", u"Added", installer), kSuccess);
+    const std::string binary = Msiinfo("export " + Quoted(package) + " Binary");
+    EXPECT_NE(binary.find("Added\tBinary.Added"), std::string::npos) << binary;
+    EXPECT_NE(binary.find("Corvane\tBinary.Corvane"), std::string::npos) << binary;
+    EXPECT_NE(binary.find("Support\tBinary.Support"), std::string::npos) << binary;
+    EXPECT_TRUE(ExtractStream(package, "Binary.Added") == ReadFile(installer));
+    EXPECT_TRUE(ExtractStream(package, "Binary.Corvane").empty());
+}
+
+TEST_F(StreamRowTest, RowsThatTheTableCannotHoldAreRefused) {
+    const auto file = WriteInstaller(10, 7);
+    EXPECT_EQ(WriteRow(u"Missing", u"Corvane", file), kBadQuerySyntax);
+    EXPECT_EQ(WriteRow(u"Property", u"Corvane", file), kFunctionFailed);
+    EXPECT_EQ(WriteRow(u"Binary", u"", file), kFunctionFailed);
+    EXPECT_EQ(WriteRow(u"Binary", u"\u4E2D", file), kFunctionFailed); // not in code page 1252
+    EXPECT_EQ(WriteRow(u"Binary", std::u16string(60, u'k'), file), kFunctionFailed);
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer7.exe"}));
+}
+
+} // namespace
