@@ -12,12 +12,12 @@ namespace {
 // service's memory use flat whatever the size of the data.
 constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
 
-std::filesystem::path FolderOf(const std::filesystem::path& target) {
-    std::filesystem::path folder = target.parent_path();
+} // namespace
+
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
-
-} // namespace
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
@@ -134,7 +134,12 @@ ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_
     if (const ErrorCode error = Flush()) {
         return error;
     }
-    return platform_file::PublishPending(handle_, name_, target, systemError);
+    if (const ErrorCode error = platform_file::PublishPending(handle_, name_, target, systemError)) {
+        return error;
+    }
+    name_.clear();
+    handle_.Close();
+    return kSuccess;
 }
 
 } // namespace installer_db

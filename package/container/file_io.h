@@ -104,6 +104,7 @@ ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileH
                        std::uint64_t length, std::uint64_t& copied);
 void CloseHandle(std::intptr_t native);
 // name stays empty where the platform can keep the file nameless until it is published.
+// Publishing leaves the handle open and the name as it was; the caller lets both go.
 ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
                         std::filesystem::path& name);
 ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
@@ -111,6 +112,8 @@ ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
 void DiscardPending(FileHandle& handle, const std::filesystem::path& name);
 } // namespace platform_file
 
+// The folder a path is in; "." for a bare name.
+std::filesystem::path FolderOf(const std::filesystem::path& path);
 // A fresh name for a temporary file in the folder: short, so that it fits wherever the
 // package's own name does.
 std::filesystem::path TemporaryNameIn(const std::filesystem::path& folder);

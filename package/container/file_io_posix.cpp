@@ -172,9 +172,7 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
 ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
                          const std::filesystem::path& target, std::uint32_t& systemError) {
     if (name.empty()) {
-        const std::filesystem::path folder =
-            target.parent_path().empty() ? "." : target.parent_path();
-        if (const ErrorCode error = TakeFreshName(folder, handle, name, systemError)) {
+        if (const ErrorCode error = TakeFreshName(FolderOf(target), handle, name, systemError)) {
             return error;
         }
     }
@@ -182,8 +180,6 @@ ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
         systemError = static_cast<std::uint32_t>(errno);
         return kAccessDenied;
     }
-    name.clear();
-    handle.Close();
     return kSuccess;
 }
 

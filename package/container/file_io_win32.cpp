@@ -160,7 +160,8 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
     return kFunctionFailed;
 }
 
-ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
+// The pending file already has its name here; only POSIX needs to give it one.
+ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& /*name*/,
                          const std::filesystem::path& target, std::uint32_t& systemError) {
     if (!MarkForDeletion(handle, false)) {
         systemError = GetLastError();
@@ -171,8 +172,6 @@ ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
         MarkForDeletion(handle, true);
         return kAccessDenied;
     }
-    name.clear();
-    handle.Close();
     return kSuccess;
 }
 
