@@ -134,7 +134,8 @@ ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_
     if (const ErrorCode error = Flush()) {
         return error;
     }
-    if (const ErrorCode error = platform_file::PublishPending(handle_, name_, target, systemError)) {
+    if (const ErrorCode error =
+            platform_file::PublishPending(handle_, name_, target, systemError)) {
         return error;
     }
     name_.clear();
