@@ -9,7 +9,7 @@ set(KESTROW_TEMPLATE_SUPPORT_FILES
     ${KESTROW_TEMPLATE_SUPPORT_DIR}/ARPPRODUCTICON.exe)
 set(KESTROW_TEMPLATE_SUPPORT_TOOLCHAIN ${CMAKE_SOURCE_DIR}/cmake/mingw-w64-i686.cmake)
 ExternalProject_Add(template-support
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}/resources/template-support
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}/template/support
     BINARY_DIR ${KESTROW_TEMPLATE_SUPPORT_DIR}
     CMAKE_ARGS
         -DCMAKE_TOOLCHAIN_FILE=${KESTROW_TEMPLATE_SUPPORT_TOOLCHAIN}
@@ -19,10 +19,11 @@ ExternalProject_Add(template-support
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${KESTROW_TEMPLATE_SUPPORT_FILES})
 
+add_subdirectory(win32)
 add_subdirectory(package)
 add_subdirectory(ui)
 add_subdirectory(app)
-add_subdirectory(tools/template-generator)
+add_subdirectory(template/generator)
 add_subdirectory(tests/unit)
 add_subdirectory(tools/benchmark)
 

@@ -15,8 +15,8 @@ from test_program_image import PortableExecutable
 SOURCE_ROOT = pathlib.Path(__file__).resolve().parents[2]
 SUPPORT_DIR = pathlib.Path(os.environ["KESTROW_TEMPLATE_SUPPORT_DIR"])
 TEMPLATE = pathlib.Path(os.environ["KESTROW_TEMPLATE"])
-BINARY_DIR = SOURCE_ROOT / "resources/template/Binary"
-PRODUCT_ICON = SOURCE_ROOT / "resources/template-support/product-icon/product.ico"
+BINARY_DIR = SOURCE_ROOT / "template/sources/Binary"
+PRODUCT_ICON = SOURCE_ROOT / "template/support/product-icon/product.ico"
 
 IMAGE_FILE_MACHINE_I386 = 0x14C
 IMAGE_FILE_DLL = 0x2000

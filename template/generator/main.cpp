@@ -1,5 +1,5 @@
 // make-template: builds the installer database that Kestrow embeds as its template, from the
-// reviewable text sources in resources/template. The output must be byte-identical from build
+// reviewable text sources in template/sources. The output must be byte-identical from build
 // to build, so everything libmsi would otherwise take from the clock is set from the sources.
 #include "glib_ownership.h"
 #include "summary_information.h"
