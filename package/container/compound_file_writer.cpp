@@ -74,10 +74,21 @@ public:
 
     ErrorCode Emit(const std::vector<TreeNode>& nodes, const std::vector<std::uint32_t>& childOf) {
         ErrorCode error = WriteHeader();
+        std::size_t streamIndex = 0;
+        std::uint64_t sector = 0;
         for (std::size_t i = 0; error == kSuccess && i < content_.entries.size(); ++i) {
-            if (content_.entries[i].type == EntryType::Stream &&
-                content_.entries[i].size >= kMiniStreamCutoff) {
-                error = CopyStream(content_.entries[i], kSectorSize);
+            NewEntry& entry = content_.entries[i];
+            if (entry.type != EntryType::Stream) {
+                continue;
+            }
+            const std::uint32_t start = layout_.streamStarts[streamIndex++];
+            if (entry.size >= kMiniStreamCutoff) {
+                // Sectors that the layout skipped to align the stream stay free.
+                error = output_.WriteZeros((start - sector) * kSectorSize);
+                if (error == kSuccess) {
+                    error = CopyStream(entry, kSectorSize);
+                }
+                sector = start + (entry.size + kSectorSize - 1) / kSectorSize;
             }
         }
         if (error == kSuccess) {

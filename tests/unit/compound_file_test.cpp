@@ -146,6 +146,20 @@ TEST_F(CompoundFileTest, StreamsOfBoundarySizesReadBackExactly) {
     ExpectStreamsReadBack(streams, file);
 }
 
+TEST_F(CompoundFileTest, LargeStreamsStartAtOffsetsAlignedTo64KiB) {
+    const std::vector<TestStream> streams = {{u"Table", PatternBytes(5000, 1)},
+                                             {u"First", PatternBytes((1u << 20) + 3, 2)},
+                                             {u"Second", PatternBytes(2u << 20, 3)}};
+    ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+    ExpectStreamsReadBack(streams, file);
+    const auto reader = OpenOrFail(file);
+    ASSERT_TRUE(reader);
+    for (const char16_t* name : {u"First", u"Second"}) {
+        const DirectoryEntry& entry = reader->Entries()[*reader->FindChild(0, name)];
+        EXPECT_EQ((kHeaderSize + std::uint64_t{entry.startSector} * kSectorSize) % 65536, 0u);
+    }
+}
+
 TEST_F(CompoundFileTest, ZeroLengthStreamHasEndOfChainStart) {
     ASSERT_EQ(WriteStreams({{u"Empty", {}}}, file), kSuccess);
     const auto reader = OpenOrFail(file);
