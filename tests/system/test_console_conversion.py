@@ -7,6 +7,7 @@ import tempfile
 import unittest
 
 import wine_session
+from console_output import PROMPT, console_bytes, replace_failure_text, result_text
 from wine_session import run_from_console, windows_path
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent / "readback"))
@@ -24,18 +25,7 @@ USAGE = ("\r\n"
          "   /i <path to exe file> /o <path of output MSI file>  \r\n")
 INCORRECT_COUNT = "\r\nIncorrect number of arguments \r\n" + USAGE
 INVALID = "\r\nInvalid argument \r\n" + USAGE
-PROMPT = "\r\nC:\\"
 ERROR_INVALID_PARAMETER = 87
-
-
-def console_bytes(text):
-    """What the runtime's text mode makes of text: every "\\n" becomes "\\r\\n"."""
-    return text.replace("\n", "\r\n").encode("ascii")
-
-
-def result_text(code):
-    outcome = "completed successfully" if code == 0 else "failed "
-    return f"\r\nExecution {outcome} with return code {code} \r\n"
 
 
 def package_dumps(package):
@@ -222,8 +212,7 @@ class FailedBuilds(ConsoleTestCase):
         blocker = self.output / "Setup.msi"
         blocker.mkdir()
         code, printed = self.convert("/i", windows_path(setup), "/o", windows_path(self.output))
-        expected = (f"Failed to delete file : {windows_path(blocker)} with Error \r\n" +
-                    result_text(1) + PROMPT)
+        expected = replace_failure_text(windows_path(blocker)) + result_text(1) + PROMPT
         self.assertEqual(printed, console_bytes(expected))
         self.assertEqual(code, 1)
         self.assertTrue(blocker.is_dir())

@@ -53,15 +53,17 @@ def drive_c():
     return pathlib.Path(wine_environment()["WINEPREFIX"]) / "drive_c"
 
 
-def run_from_console(program, *arguments, timeout=600):
+def run_from_console(program, *arguments, timeout=600, wait_for_server=True):
     """Runs program from cmd.exe with standard output on a pipe; returns (exit code, bytes).
 
     Wine joins the arguments into one Windows command line, quoting those with blanks and
-    empty ones, which is what a user would type."""
+    empty ones, which is what a user would type. Without wait_for_server the call returns
+    while other Wine programs of the prefix still run (one that holds a file, say)."""
     completed = subprocess.run(["wine", "cmd", "/c", windows_path(program), *arguments],
                                env=wine_environment(), stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, timeout=timeout)
-    wait_for_wine()
+    if wait_for_server:
+        wait_for_wine()
     if completed.stderr:  # Wine's own complaints, shown with a failing test's output
         sys.stderr.write(f"wine (exit {completed.returncode}): "
                          f"{completed.stderr.decode('utf-8', 'replace')}\n")
