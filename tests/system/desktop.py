@@ -1,8 +1,9 @@
 """The Wine desktop as a user sees it, for GUI tests: windows, controls, keys, clicks, pictures.
 
 Needs an X display (the test run is wrapped in xvfb-run). Windows are read by window-list.exe
-(tests/windows/window-list), which runs inside the same Wine prefix; input goes through the
-X server with xdotool, and screenshots are taken with ImageMagick's import.
+(tests/windows/window-list), which runs inside the same Wine prefix and stays for the whole
+test process, answering one query after another; input goes through the X server with
+xdotool, and screenshots are taken with ImageMagick's import.
 
 Xvfb runs no window manager. By default Wine leaves window frames to the window manager, so a
 window would have no caption and no close box at all; with the X11 driver's "Decorated" set
@@ -18,6 +19,7 @@ import json
 import os
 import pathlib
 import re
+import select
 import shutil
 import subprocess
 import tempfile
@@ -43,11 +45,9 @@ def prepare():
     for font in WINE_FONTS.glob("*.ttf"):
         if not (fonts / font.name).exists():
             shutil.copyfile(font, fonts / font.name)
-    if '"Decorated"="N"' not in (prefix / "user.reg").read_text(errors="replace"):
-        subprocess.run(["wine", "reg", "add", X11_DRIVER_KEY, "/v", "Decorated", "/t", "REG_SZ",
-                        "/d", "N", "/f"], env=wine_session.wine_environment(), check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wine_session.wait_for_wine()
+    subprocess.run(["wine", "reg", "add", X11_DRIVER_KEY, "/v", "Decorated", "/t", "REG_SZ",
+                    "/d", "N", "/f"], env=wine_session.wine_environment(), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def start(program, *arguments, cwd=None):
@@ -70,20 +70,46 @@ def finish(process, timeout=30):
         return process.returncode, output.read()
 
 
+class _WindowLister:
+    """window-list.exe --serve, started on the first query and again if it has ended (a test
+    that stops Wine's server ends it too)."""
+
+    def __init__(self):
+        self.process = None
+        self.pending = b""
+
+    def query(self, title, process, timeout=60):
+        if self.process is None or self.process.poll() is not None:
+            self.process = subprocess.Popen(
+                ["wine", wine_session.windows_path(WINDOW_LIST), "--serve"],
+                env=wine_session.wine_environment(), stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            self.pending = b""
+        self.process.stdin.write(f"{title or ''}\t{process or ''}\n".encode("utf-8"))
+        self.process.stdin.flush()
+        return json.loads(self._answer(timeout).decode("utf-8"))
+
+    def _answer(self, timeout):
+        deadline = time.monotonic() + timeout
+        while b"\nend\r\n" not in self.pending:
+            ready, _, _ = select.select([self.process.stdout], [], [],
+                                        max(0, deadline - time.monotonic()))
+            piece = os.read(self.process.stdout.fileno(), 65536) if ready else b""
+            if not piece:
+                self.process.kill()
+                raise AssertionError("window-list.exe gave no answer")
+            self.pending += piece
+        answer, self.pending = self.pending.split(b"\nend\r\n", 1)
+        return answer
+
+
+_lister = _WindowLister()
+
+
 def list_windows(title=None, process=None):
     """The visible top-level windows (dicts, see window-list.exe), optionally only those whose
     title contains title or whose program file is named process."""
-    arguments = []
-    if title is not None:
-        arguments += ["--title", title]
-    if process is not None:
-        arguments += ["--process", process]
-    code, listing, complaints = wine_session.run_to_files(
-        ["wine", wine_session.windows_path(WINDOW_LIST), *arguments], timeout=60)
-    if code != 0:
-        raise AssertionError("window-list.exe failed with %d: %s" % (
-            code, complaints.decode("utf-8", "replace")))
-    return json.loads(listing.decode("utf-8"))["windows"]
+    return _lister.query(title, process)["windows"]
 
 
 def wait_for_window(title, process=None, timeout=30):

@@ -35,7 +35,6 @@ def registry_values(product_code=PRODUCT_CODE):
     completed = subprocess.run(["wine", "reg", "query", UNINSTALL_ROOT + product_code, "/reg:32"],
                                env=wine_session.wine_environment(),
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
-    wine_session.wait_for_wine()
     if completed.returncode != 0:
         return None
     values = {}

@@ -14,6 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "readback"))
 import readback  # noqa: E402
+import wine_session  # noqa: E402
 
 EMPTY_STREAM = "stream:0:e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"
 
@@ -27,13 +28,12 @@ def setUpModule():
     OWN_PREFIX = not os.environ.get("WINEPREFIX")
     if OWN_PREFIX:
         os.environ["WINEPREFIX"] = os.path.join(WORK_DIR, "wine")
-        subprocess.run(["wineboot", "-i"], env=dict(os.environ, WINEDEBUG="-all"),
-                       capture_output=True, check=True)
+    wine_session.ensure_prefix()
 
 
 def tearDownModule():
     if OWN_PREFIX:  # a prefix handed in may still be in use by other tests
-        subprocess.run(["wineserver", "-k"], capture_output=True, check=False)
+        wine_session.stop_server()
     shutil.rmtree(WORK_DIR, ignore_errors=True)
 
 

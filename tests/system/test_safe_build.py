@@ -97,9 +97,10 @@ class KilledPartWay(SafeBuildCase):
                         stderr=subprocess.DEVNULL)
                     self.kill_when_written(conversion, written)
                     conversion.wait(timeout=120)
-                    wine_session.wait_for_wine()  # its server closes what the process held
                     printed.seek(0)
                     self.assertEqual(printed.read(), b"", "the kill came after the outcome")
+                # The server closes what the killed program held once it sees it gone.
+                wine_session.settled(lambda: folder_digests(self.output) == old)
                 self.assertEqual(folder_digests(self.output), old)
                 (self.output / "Big.msi").write_bytes(old_bytes)  # for the next point
 
@@ -165,11 +166,12 @@ class SmallOutputDrive(SafeBuildCase):
         """Converts onto drive K: of the given size that holds the files of seed first;
         returns the exit code, the bytes printed and what K: held afterwards."""
         after = self.folder("after")
-        wine_session.wait_for_wine()  # a server already running would not see the drive
+        wine_session.stop_server()  # a server started outside would not see the drive
         code, printed, _ = wine_session.run_to_files(
             ["unshare", "-rm", "sh", "-c", SMALL_DRIVE_SCRIPT, "sh", size, str(self.drive),
              str(seed), str(after), "wine", "cmd", "/c", windows_path(self.kestrow), "/i",
              windows_path(installer), "/o", "K:\\"])
+        wine_session.start_server()
         return code, printed, folder_digests(after)
 
     def test_drive_with_less_room_than_the_template(self):
@@ -206,10 +208,9 @@ class HeldByAnotherProgram(SafeBuildCase):
                 holder.stdin.close()
             holder.wait(timeout=60)
             holder.stdout.close()
-            wine_session.wait_for_wine()
 
     def convert_while_held(self, installer):
-        return run_from_console(self.kestrow, *self.arguments(installer), wait_for_server=False)
+        return run_from_console(self.kestrow, *self.arguments(installer))
 
     def test_package_held_with_full_sharing_is_kept_or_replaced_whole(self):
         setup = self.installer("Setup.exe")

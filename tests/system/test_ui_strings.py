@@ -91,10 +91,13 @@ WRAPPING_IDS = list(range(0xFFFFFFF0, 0x100000000))
 HIGHEST_ID_WITH_A_BLOCK = 0xFFFEF
 
 
+def setUpModule():
+    wine_session.ensure_prefix()
+
+
 class StringTable(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        wine_session.ensure_prefix()
         _, cls.found = look_up(KESTROW, [*STRING_TABLE, *NO_TEXT_IDS, *OUT_OF_RANGE_IDS,
                                          *WRAPPING_IDS, HIGHEST_ID_WITH_A_BLOCK])
 
@@ -120,7 +123,6 @@ class StringTable(unittest.TestCase):
 class TextLimit(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        wine_session.ensure_prefix()
         _, cls.found = look_up(UI_STRINGS, [LONGEST, ONE_TOO_LONG, FAR_TOO_LONG, NUL_INSIDE])
 
     def test_texts_longer_than_2047_units_are_cut_to_2047(self):

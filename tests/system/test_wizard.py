@@ -64,7 +64,8 @@ class FirstInstallationWizard(unittest.TestCase):
     def tearDown(self):
         if self.wizard is not None and self.wizard.poll() is None:
             # A wizard left open holds the installer's lock; nothing else could run.
-            subprocess.run(["wineserver", "-k"], env=wine_session.wine_environment(), check=False)
+            wine_session.stop_server()
+            wine_session.start_server()
         msiexec("/x", windows_path(self.package), "/qn")
         self.trace.remove()
 

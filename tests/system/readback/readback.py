@@ -161,8 +161,21 @@ def _summary_lines(db):
     return lines
 
 
+_dumps_by_digest = {}
+
+
 def dump_with_msitools(db):
-    """The canonical dump of the database at path db, read through msitools."""
+    """The canonical dump of the database at path db, read through msitools. A dump takes
+    dozens of msiinfo runs, so one is kept for each content seen (the template is dumped
+    for every package checked against it)."""
+    with open(db, "rb") as data:
+        digest = hashlib.file_digest(data, "sha256").digest()
+    if digest not in _dumps_by_digest:
+        _dumps_by_digest[digest] = _dump_with_msitools(db)
+    return _dumps_by_digest[digest]
+
+
+def _dump_with_msitools(db):
     lines = []
     for name in sorted(table_names(db)):
         lines.extend(_table_lines(db, name))

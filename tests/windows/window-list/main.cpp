@@ -1,17 +1,23 @@
 // window-list: what a user sees on the desktop, as JSON for the GUI tests.
 //
 //   window-list.exe [--title TEXT] [--process NAME]
+//   window-list.exe --serve
 //
 // Prints every visible top-level window (only those whose title contains TEXT, or whose
 // program file is named NAME, when given): title, class, program, screen rectangles, owner,
 // enabled state, the focus inside its thread, its close box, and every child control with
 // its id, class, text, visibility, enabled state, styles, check state and screen rectangle.
+//
+// With --serve it stays and answers one query per line read from standard input (UTF-8
+// "TEXT<tab>NAME", either empty for no filter) with one listing followed by a line "end":
+// starting a Windows program under Wine costs far more than listing the desktop.
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "json_text.h"
@@ -253,14 +259,7 @@ bool ParseFilter(int argc, wchar_t** argv, Filter& filter) {
     return argc % 2 == 1;
 }
 
-} // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    Filter filter;
-    if (!ParseFilter(argc, argv, filter)) {
-        std::fputs("usage: window-list.exe [--title TEXT] [--process NAME]\n", stderr);
-        return 2;
-    }
+void PrintListing(const Filter& filter) {
     std::printf("{\"foreground\": %s, \"windows\": [", Handle(::GetForegroundWindow()).c_str());
     bool first = true;
     for (const HWND window : TopLevelWindows()) {
@@ -270,5 +269,54 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     std::printf("]}\n");
+}
+
+std::wstring FromUtf8(std::string_view text) {
+    const int length = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), length)));
+    return wide;
+}
+
+Filter ParseQuery(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    const std::size_t tab = line.find('\t');
+    Filter filter;
+    filter.title = FromUtf8(std::string_view(line).substr(0, tab));
+    if (tab != std::string::npos) {
+        filter.process = FromUtf8(std::string_view(line).substr(tab + 1));
+    }
+    return filter;
+}
+
+void Serve() {
+    std::string line;
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') {
+            PrintListing(ParseQuery(std::move(line)));
+            std::printf("end\n");
+            std::fflush(stdout);
+            line.clear();
+        }
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wcscmp(argv[1], L"--serve") == 0) {
+        Serve();
+        return 0;
+    }
+    Filter filter;
+    if (!ParseFilter(argc, argv, filter)) {
+        std::fputs("usage: window-list.exe [--title TEXT] [--process NAME] | --serve\n", stderr);
+        return 2;
+    }
+    PrintListing(filter);
     return 0;
 }
