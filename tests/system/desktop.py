@@ -121,7 +121,7 @@ def wait_for_window(title, process=None, timeout=30):
             return found[0]
         if time.monotonic() > deadline:
             raise AssertionError(f"no window titled {title!r} within {timeout} s")
-        time.sleep(0.3)
+        time.sleep(0.1)
 
 
 def wait_until_gone(window, timeout=30):
@@ -130,7 +130,7 @@ def wait_until_gone(window, timeout=30):
     while any(other["handle"] == window["handle"] for other in list_windows()):
         if time.monotonic() > deadline:
             raise AssertionError(f"window {window['title']!r} still open after {timeout} s")
-        time.sleep(0.3)
+        time.sleep(0.1)
 
 
 def refresh(window):
@@ -179,12 +179,16 @@ def press_keys(window, *keys):
 def type_text(window, text):
     """Gives the window the keyboard and types the text into its focused control."""
     _give_keyboard(window)
-    subprocess.run(["xdotool", "type", "--delay", "30", text], check=True, timeout=60)
+    subprocess.run(["xdotool", "type", "--delay", "12", text], check=True, timeout=60)
 
 
 def click_at(x, y):
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True,
-                   timeout=30)
+    # "mousemove --sync" waits for the pointer to move, which it never does when it is
+    # already there: xdotool then gives up only after 15 seconds.
+    where = subprocess.run(["xdotool", "getmouselocation"], stdout=subprocess.PIPE, text=True,
+                           check=True, timeout=30).stdout.split()
+    move = [] if where[:2] == [f"x:{x}", f"y:{y}"] else ["mousemove", "--sync", str(x), str(y)]
+    subprocess.run(["xdotool", *move, "click", "1"], check=True, timeout=30)
 
 
 def click_control(window, control_id):

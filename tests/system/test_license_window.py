@@ -62,7 +62,7 @@ class LicenseWindowRun:
             if previous is None or self.window["handle"] != previous["handle"]:
                 return self.window
             self.test.assertLess(time.monotonic(), deadline, "no second licence window")
-            time.sleep(0.3)
+            time.sleep(0.1)
 
     def close(self, close=lambda window: desktop.click_control(window, IDOK)):
         close(self.window)
@@ -103,7 +103,7 @@ class LicenseWindowTestCase(unittest.TestCase):
                 has_control = any(c["id"] == control_id for c in dialog["controls"])
                 if dialog["owner"] == window["handle"] and has_control:
                     return dialog
-            time.sleep(0.3)
+            time.sleep(0.1)
         raise AssertionError(f"no {title!r} dialog with control {control_id} over the window")
 
 

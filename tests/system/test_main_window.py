@@ -124,12 +124,14 @@ class MainWindowRun:
         time.sleep(0.3)
 
     def type_into(self, control_id, text):
-        """Clicks into a field and replaces its text by typing."""
-        self.click(control_id)
-        self.keys("End", "shift+Home", "BackSpace")
+        """Clicks into a field and replaces its text by typing. The program takes the click
+        and the keys in the order they were made, so only the end is waited for."""
+        window = self.read()
+        desktop.click_control(window, control_id)
+        desktop.press_keys(window, "End", "shift+Home", "BackSpace")
         if text:
-            desktop.type_text(self.read(), text)
-        time.sleep(0.3)
+            desktop.type_text(window, text)
+        wine_session.settled(lambda: self.text(control_id) == text, timeout=10)
         self.test.assertEqual(self.text(control_id), text)
 
     def fill(self, installer, folder, name, accept=True):
@@ -155,7 +157,7 @@ class MainWindowRun:
             if found:
                 return found[0]
             self.test.assertLess(time.monotonic(), deadline, f"no window titled {title!r}")
-            time.sleep(0.3)
+            time.sleep(0.1)
 
     def close_message(self, box, button=IDOK):
         desktop.click_control(box, button)

@@ -35,7 +35,7 @@ def wait_for_dialog(marker, timeout=60):
                 return window
         if time.monotonic() > deadline:
             raise AssertionError("the wizard did not show %r within %d s" % (marker, timeout))
-        time.sleep(0.3)
+        time.sleep(0.1)
 
 
 def button(window, caption, visible=True):
