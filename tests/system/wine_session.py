@@ -20,6 +20,22 @@ import time
 BUILD_DIR = pathlib.Path(os.environ.get("KESTROW_BUILD_DIR", pathlib.Path.cwd()))
 
 
+def _enter_lane():
+    """tools/run-tests runs two modules at once, each in a lane of its own: a prefix under
+    KESTROW_WINE_ROOT and one of the displays in KESTROW_LANE_DISPLAYS, so that neither sees
+    the other's windows, pointer or keyboard focus. A module learns its lane (1 or 2) from
+    KESTROW_LANE; run any other way, it keeps WINEPREFIX and DISPLAY as they are."""
+    lane = int(os.environ.get("KESTROW_LANE", "1"))
+    if os.environ.get("KESTROW_WINE_ROOT"):
+        os.environ["WINEPREFIX"] = os.path.join(os.environ["KESTROW_WINE_ROOT"], f"lane-{lane}")
+    displays = os.environ.get("KESTROW_LANE_DISPLAYS", "").split()
+    if len(displays) >= lane:
+        os.environ["DISPLAY"] = displays[lane - 1]
+
+
+_enter_lane()
+
+
 def wine_environment():
     env = dict(os.environ)
     env.setdefault("WINEPREFIX", str(BUILD_DIR / "wineprefix"))
