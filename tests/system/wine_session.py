@@ -50,27 +50,29 @@ def ensure_prefix():
     """The prefix, booted, with its lasting server running."""
     env = wine_environment()
     prefix = pathlib.Path(env["WINEPREFIX"])
-    prefix.parent.mkdir(parents=True, exist_ok=True)
+    prefix.mkdir(parents=True, exist_ok=True)  # the server starts only in a folder that exists
     with open(str(prefix) + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        start_server()
         # The server writes the registry files out only now and then, so a booted prefix is
         # known by a mark of our own.
         booted = prefix / "kestrow-booted"
-        if not booted.exists():
-            subprocess.run(["wineboot", "-i"], env=env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            booted.touch()
+        start_server(first_boot=not booted.exists())
+        booted.touch()
     return prefix
 
 
-def start_server():
-    """Starts the prefix's server to stay (-p) unless one runs. The programs it starts
-    (the desktop, the services) inherit the standard handles of the first program that
-    needs them, so the server comes first and gets none."""
-    subprocess.run(["wineserver", "-p"], env=wine_environment(), check=False,
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+def start_server(first_boot=False):
+    """Starts the prefix's server to stay (-p) unless one runs. A new server starts the
+    desktop and the services with the first program, and they keep that program's standard
+    handles, a test's pipes among them, for as long as the server stays; so wineboot, with
+    none, is that first program."""
+    new = subprocess.run(["wineserver", "-p"], env=wine_environment(), check=False,
+                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL).returncode == 0
+    if new or first_boot:
+        subprocess.run(["wineboot", "-i"] if first_boot else ["wineboot"],
+                       env=wine_environment(), check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def stop_server():
