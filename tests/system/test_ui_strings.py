@@ -79,7 +79,10 @@ def look_up(module, ids, locale=None):
     completed = subprocess.run(
         ["wine", wine_session.windows_path(UI_STRINGS), wine_session.windows_path(module),
          *(str(id) for id in ids)],
-        env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True, timeout=120)
+        env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False, timeout=120)
+    if completed.returncode != 0:  # what it says is why, the system's error among it
+        raise AssertionError(f"ui-strings.exe exited with {completed.returncode}: "
+                             f"{completed.stderr.decode('utf-8', 'replace')}")
     report = json.loads(completed.stdout.decode("utf-8"))
     return report["ui_language"], {entry["id"]: (entry["text"], entry["last_error"])
                                    for entry in report["strings"]}

@@ -64,15 +64,17 @@ def ensure_prefix():
 def start_server(first_boot=False):
     """Starts the prefix's server to stay (-p) unless one runs. A new server starts the
     desktop and the services with the first program, and they keep that program's standard
-    handles, a test's pipes among them, for as long as the server stays; so wineboot, with
-    none, is that first program."""
+    handles, a test's pipes among them, for as long as they run; so wineboot, with none, is
+    that first program, and desktop-keeper.exe keeps that desktop open for the session."""
     new = subprocess.run(["wineserver", "-p"], env=wine_environment(), check=False,
                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL).returncode == 0
     if new or first_boot:
-        subprocess.run(["wineboot", "-i"] if first_boot else ["wineboot"],
-                       env=wine_environment(), check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        quiet = {"env": wine_environment(), "stdin": subprocess.DEVNULL,
+                 "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        subprocess.run(["wineboot", "-i"] if first_boot else ["wineboot"], check=True, **quiet)
+        subprocess.Popen(["wine", os.environ.get("KESTROW_DESKTOP_KEEPER", str(
+            BUILD_DIR / "windows" / "desktop-keeper.exe"))], start_new_session=True, **quiet)
 
 
 def stop_server():
