@@ -152,16 +152,27 @@ def focused_control_id(window):
     return window["focus_id"]
 
 
-def _x_window(window):
-    """The X window that Wine made for a top-level window, found by its title."""
+def _x_window(window, timeout=10):
+    """The X window that Wine made for a top-level window, found by its title. Wine shows a
+    window to its own programs a moment before the X server maps it, so it is waited for."""
     pattern = "^" + re.sub(r"([][.^$*+?(){}|\\])", r"\\\1", window["title"]) + "$"
-    completed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                               check=False)
-    found = completed.stdout.split()
-    if not found:
+    found = []
+
+    def mapped():
+        found[:] = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                  check=False).stdout.split()
+        return bool(found)
+
+    if not wine_session.settled(mapped, timeout):
         raise AssertionError(f"no X window for {window['title']!r}")
     return found[-1]
+
+
+def _wait_until_shown(window):
+    """A click must not land before X shows the window; only a titled one can be found."""
+    if window["title"]:
+        _x_window(window)
 
 
 def _give_keyboard(window):
@@ -191,16 +202,23 @@ def click_at(x, y):
     subprocess.run(["xdotool", *move, "click", "1"], check=True, timeout=30)
 
 
+def click_in(window, rect):
+    """A left click at the middle of a screen rectangle of the window, once X shows it."""
+    _wait_until_shown(window)
+    left, top, right, bottom = rect
+    click_at((left + right) // 2, (top + bottom) // 2)
+
+
 def click_control(window, control_id):
     """A left click at the middle of a control of the window."""
-    left, top, right, bottom = control(window, control_id)["rect"]
-    click_at((left + right) // 2, (top + bottom) // 2)
+    click_in(window, control(window, control_id)["rect"])
 
 
 def click_close_box(window):
     """A left click on the close box in the window's caption."""
     if window["close_box"] is None:
         raise AssertionError(f"window {window['title']!r} has no close box")
+    _wait_until_shown(window)
     click_at(*window["close_box"])
 
 

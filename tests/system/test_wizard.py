@@ -47,8 +47,7 @@ def button(window, caption, visible=True):
 
 
 def click(window, caption):
-    left, top, right, bottom = button(window, caption)["rect"]
-    desktop.click_at((left + right) // 2, (top + bottom) // 2)
+    desktop.click_in(window, button(window, caption)["rect"])
 
 
 class FirstInstallationWizard(unittest.TestCase):
