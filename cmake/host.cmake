@@ -24,6 +24,7 @@ add_subdirectory(package)
 add_subdirectory(ui)
 add_subdirectory(app)
 add_subdirectory(template/generator)
+add_subdirectory(app/native)
 add_subdirectory(tests/unit)
 add_subdirectory(tools/benchmark)
 

@@ -32,7 +32,8 @@ BuildOutcome WriteFailure(ErrorCode error) {
 
 BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
                                       const std::filesystem::path& installerPath,
-                                      const std::filesystem::path& packagePath) {
+                                      const std::filesystem::path& packagePath,
+                                      const BuildProgress& progress) {
     // An installer named like its package (Setup.msi converted into its own folder) would
     // be replaced by the package that holds it.
     if (IsSameFile(installerPath, packagePath)) {
@@ -55,6 +56,7 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
     if (PendingFile::CreateFor(packagePath, package) != kSuccess) {
         return Failure(kNotWritten);
     }
+    package->ReportProgressTo(progress);
     const StreamRow row{u"Binary", u"Corvane", *installer};
     if (const ErrorCode error = WriteWithStreamRow(*database, row, *package)) {
         return WriteFailure(error);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -21,12 +22,17 @@ struct BuildOutcome {
     std::optional<std::uint32_t> replaceError;
 };
 
+// Told, on the building thread, how many bytes of the package are written of how many.
+using BuildProgress = std::function<void(std::uint64_t written, std::uint64_t total)>;
+
 BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
                                       const std::filesystem::path& installerPath,
-                                      const std::filesystem::path& packagePath);
+                                      const std::filesystem::path& packagePath,
+                                      const BuildProgress& progress = {});
 
 // The same with the template that this program carries among its resources (Windows).
 BuildOutcome BuildPackage(const std::filesystem::path& installerPath,
-                          const std::filesystem::path& packagePath);
+                          const std::filesystem::path& packagePath,
+                          const BuildProgress& progress = {});
 
 } // namespace kestrow

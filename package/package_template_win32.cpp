@@ -25,8 +25,8 @@ std::span<const std::byte> OwnTemplate() {
 } // namespace
 
 BuildOutcome BuildPackage(const std::filesystem::path& installerPath,
-                          const std::filesystem::path& packagePath) {
-    return BuildPackageFromTemplate(OwnTemplate(), installerPath, packagePath);
+                          const std::filesystem::path& packagePath, const BuildProgress& progress) {
+    return BuildPackageFromTemplate(OwnTemplate(), installerPath, packagePath, progress);
 }
 
 } // namespace kestrow

@@ -23,11 +23,6 @@ bool IsWhiteSpace(wchar_t character) {
     return std::iswspace(static_cast<std::wint_t>(character)) != 0;
 }
 
-bool IsValidPackageName(const std::wstring& packageNameText) {
-    const std::wstring name = TrimWhiteSpace(packageNameText);
-    return !name.empty() && name != kPackageExtension;
-}
-
 } // namespace
 
 std::wstring TrimWhiteSpace(const std::wstring& text) {
@@ -40,6 +35,11 @@ std::wstring TrimWhiteSpace(const std::wstring& text) {
         --end;
     }
     return text.substr(first, end - first);
+}
+
+bool IsValidPackageName(const std::wstring& packageNameText) {
+    const std::wstring name = TrimWhiteSpace(packageNameText);
+    return !name.empty() && name != kPackageExtension;
 }
 
 bool ConvertEnabled(bool accepted, const std::wstring& folderText) {

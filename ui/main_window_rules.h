@@ -53,6 +53,9 @@ std::optional<InputFault> FirstConvertFault(const ConvertInputs& inputs, const P
 std::optional<InputFault> FolderEntryFault(const std::wstring& installerText,
                                            const PathExists& exists);
 
+// Whether the name field names a package: not blank, and more than ".msi" alone.
+bool IsValidPackageName(const std::wstring& packageNameText);
+
 // The package's file name from the name field: ".msi" appended unless the text holds it
 // anywhere, then trimmed.
 std::wstring PackageFileName(const std::wstring& packageNameText);

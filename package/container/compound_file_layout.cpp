@@ -11,15 +11,19 @@ std::uint64_t CeilDivide(std::uint64_t value, std::uint64_t unit) {
     return (value + unit - 1) / unit;
 }
 
-// A large stream starts where the file offset is a multiple of kLargeStreamAlignment: the
-// kernel copies a file into another markedly faster at such an offset than at any 512-byte
-// one. The sectors skipped stay free; they cost at most 64 KiB beside megabytes of data.
+// Every stream outside the mini stream starts where the file offset is a multiple of the
+// page size, so that a file system that shares blocks between files can clone the
+// stream's bytes from the file they come from rather than copy them. A large stream starts
+// at a multiple of 64 KiB: where the bytes are copied, the kernel copies markedly faster
+// at such an offset than at a 4 KiB one. The sectors skipped stay free; they cost at most
+// 4 KiB beside a stream of at least that size, 64 KiB beside megabytes.
+constexpr std::uint64_t kStreamAlignment = std::uint64_t{1} << 12;
 constexpr std::uint64_t kLargeStreamMinimum = std::uint64_t{1} << 20;
 constexpr std::uint64_t kLargeStreamAlignment = std::uint64_t{1} << 16;
 
-std::uint64_t AlignedSector(std::uint64_t sector) {
+std::uint64_t AlignedSector(std::uint64_t sector, std::uint64_t alignment) {
     const std::uint64_t offset = kHeaderSize + sector * kSectorSize;
-    const std::uint64_t aligned = CeilDivide(offset, kLargeStreamAlignment) * kLargeStreamAlignment;
+    const std::uint64_t aligned = CeilDivide(offset, alignment) * alignment;
     return (aligned - kHeaderSize) / kSectorSize;
 }
 
@@ -60,8 +64,9 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
         const bool small = size < kMiniStreamCutoff;
         const std::uint64_t count = CeilDivide(size, small ? kMiniSectorSize : kSectorSize);
         std::uint64_t& cursor = small ? nextMini : next;
-        if (size >= kLargeStreamMinimum) {
-            cursor = AlignedSector(cursor);
+        if (!small) {
+            cursor = AlignedSector(cursor, size >= kLargeStreamMinimum ? kLargeStreamAlignment
+                                                                       : kStreamAlignment);
         }
         layout.streamStarts.push_back(count == 0 ? kEndOfChain
                                                  : static_cast<std::uint32_t>(cursor));

@@ -73,6 +73,7 @@ public:
         : content_(content), layout_(layout), output_(output) {}
 
     ErrorCode Emit(const std::vector<TreeNode>& nodes, const std::vector<std::uint32_t>& childOf) {
+        output_.ExpectSize(layout_.FileSize());
         ErrorCode error = WriteHeader();
         std::size_t streamIndex = 0;
         std::uint64_t sector = 0;

@@ -11,6 +11,9 @@ namespace {
 // Large enough that big streams travel in few system calls, small enough to keep the
 // service's memory use flat whatever the size of the data.
 constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+// Copies inside the kernel go in pieces of this size, so that progress is reported while a
+// large stream is copied; a multiple of every block size, so that each piece can be cloned.
+constexpr std::uint64_t kKernelCopyPiece = std::uint64_t{1} << 26;
 
 } // namespace
 
@@ -92,7 +95,7 @@ ErrorCode PendingFile::Write(std::span<const std::byte> bytes) {
         }
     }
     if (bytes.size() >= buffer_.size()) {
-        return platform_file::WriteAll(handle_, bytes);
+        return WriteThrough(bytes);
     }
     std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
     buffered_ += bytes.size();
@@ -117,16 +120,44 @@ ErrorCode PendingFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offs
     if (const ErrorCode error = Flush()) {
         return error;
     }
-    return platform_file::CopyInKernel(source.Handle(), offset, handle_, length, copied);
+    while (copied < length) {
+        const std::uint64_t piece = std::min(length - copied, kKernelCopyPiece);
+        std::uint64_t moved = 0;
+        if (const ErrorCode error = platform_file::CopyInKernel(source.Handle(), offset + copied,
+                                                                handle_, piece, moved)) {
+            return error;
+        }
+        copied += moved;
+        Advance(moved);
+        if (moved < piece) {
+            break;
+        }
+    }
+    return kSuccess;
 }
 
 ErrorCode PendingFile::Flush() {
     if (buffered_ == 0) {
         return kSuccess;
     }
-    const ErrorCode error = platform_file::WriteAll(handle_, std::span(buffer_.data(), buffered_));
+    const std::span<const std::byte> buffered(buffer_.data(), buffered_);
     buffered_ = 0;
-    return error;
+    return WriteThrough(buffered);
+}
+
+ErrorCode PendingFile::WriteThrough(std::span<const std::byte> bytes) {
+    if (const ErrorCode error = platform_file::WriteAll(handle_, bytes)) {
+        return error;
+    }
+    Advance(bytes.size());
+    return kSuccess;
+}
+
+void PendingFile::Advance(std::uint64_t count) {
+    written_ += count;
+    if (progress_) {
+        progress_(written_, std::max(written_, expected_));
+    }
 }
 
 ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_t& systemError) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -58,11 +59,18 @@ private:
 // that could outlive the process: if the process ends or the file is dropped, it vanishes.
 class PendingFile {
 public:
+    // Told, from the writing thread, how many bytes the file holds and how many it will hold.
+    using Progress = std::function<void(std::uint64_t written, std::uint64_t expected)>;
+
     static ErrorCode CreateFor(const std::filesystem::path& target,
                                std::unique_ptr<PendingFile>& file);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
+
+    void ReportProgressTo(Progress progress) { progress_ = std::move(progress); }
+    // The size the writer will give the file, for the progress reports.
+    void ExpectSize(std::uint64_t size) { expected_ = size; }
 
     ErrorCode Write(std::span<const std::byte> bytes);
     ErrorCode WriteZeros(std::uint64_t count);
@@ -78,11 +86,16 @@ public:
 private:
     PendingFile(FileHandle handle, std::filesystem::path name);
     ErrorCode Flush();
+    ErrorCode WriteThrough(std::span<const std::byte> bytes);
+    void Advance(std::uint64_t count);
 
     FileHandle handle_;
     std::filesystem::path name_; // empty while the platform keeps the file nameless
     std::vector<std::byte> buffer_;
     std::size_t buffered_ = 0;
+    Progress progress_;
+    std::uint64_t written_ = 0;
+    std::uint64_t expected_ = 0;
 };
 
 // Whether a new file could be put at the path: nothing is there, or a file that this

@@ -7,6 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
 namespace installer_db::platform_file {
 
 namespace {
@@ -75,16 +80,42 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     return kSuccess;
 }
 
-// Within one file system the kernel moves the pages itself, as cp does; where it refuses
-// (another file system, an old kernel) the caller copies what is left through a buffer,
-// and meets any real failure, such as a full disk, there.
-ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
-                       std::uint64_t length, std::uint64_t& copied) {
-    copied = 0;
+#ifdef __linux__
+namespace {
+
+// The unit of a clone: offsets and lengths must be multiples of the file system's block,
+// which is this size wherever blocks are shared (XFS, btrfs); a larger block refuses the
+// clone and the bytes are copied instead.
+constexpr std::uint64_t kCloneUnit = 4096;
+
+// Where the file system shares blocks between files (XFS with reflink, btrfs), the
+// block-aligned front of the range becomes the installer's own blocks, shared; the file
+// position then moves past it as if it had been written.
+std::uint64_t CloneBlocks(int from, std::uint64_t offset, int to, std::uint64_t length) {
+    const off_t position = ::lseek(to, 0, SEEK_CUR);
+    const std::uint64_t aligned = length / kCloneUnit * kCloneUnit;
+    if (position < 0 || aligned == 0 || offset % kCloneUnit != 0 ||
+        static_cast<std::uint64_t>(position) % kCloneUnit != 0) {
+        return 0;
+    }
+    file_clone_range range{};
+    range.src_fd = from;
+    range.src_offset = offset;
+    range.src_length = aligned;
+    range.dest_offset = static_cast<std::uint64_t>(position);
+    if (::ioctl(to, FICLONERANGE, &range) != 0 ||
+        ::lseek(to, position + static_cast<off_t>(aligned), SEEK_SET) < 0) {
+        return 0;
+    }
+    return aligned;
+}
+
+// Within one file system the kernel moves the pages itself, as cp does.
+std::uint64_t CopyFileRange(int from, std::uint64_t offset, int to, std::uint64_t length) {
+    std::uint64_t copied = 0;
     auto position = static_cast<off_t>(offset);
     while (copied < length) {
-        const ssize_t moved = ::copy_file_range(Descriptor(from), &position, Descriptor(to),
-                                                nullptr, length - copied, 0);
+        const ssize_t moved = ::copy_file_range(from, &position, to, nullptr, length - copied, 0);
         if (moved < 0 && errno == EINTR) {
             continue;
         }
@@ -93,8 +124,28 @@ ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileH
         }
         copied += static_cast<std::uint64_t>(moved);
     }
+    return copied;
+}
+
+} // namespace
+
+// Sharing blocks first, then copying in the kernel. Where either is refused (another file
+// system, an old kernel) the caller copies what is left through a buffer, and meets any
+// real failure, such as a full disk, there.
+ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                       std::uint64_t length, std::uint64_t& copied) {
+    copied = CloneBlocks(Descriptor(from), offset, Descriptor(to), length);
+    copied += CopyFileRange(Descriptor(from), offset + copied, Descriptor(to), length - copied);
     return kSuccess;
 }
+#else
+// Other systems have no copy of a range between open files; the caller's buffer does it.
+ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
+                       std::uint64_t& copied) {
+    copied = 0;
+    return kSuccess;
+}
+#endif
 
 void CloseHandle(std::intptr_t native) {
     ::close(static_cast<int>(native));

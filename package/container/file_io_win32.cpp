@@ -84,10 +84,64 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     return kSuccess;
 }
 
-// Windows has no copy between open files inside the kernel; the caller's buffer does it.
-ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
-                       std::uint64_t& copied) {
+namespace {
+
+// The system's headers here lack the block-cloning control; its documented values.
+constexpr DWORD kDuplicateExtentsToFile = 0x00098344;
+constexpr DWORD kSupportsBlockRefcounting = 0x08000000;
+struct DuplicateExtentsData {
+    HANDLE source;
+    LARGE_INTEGER sourceOffset;
+    LARGE_INTEGER targetOffset;
+    LARGE_INTEGER byteCount;
+};
+
+// Offsets and lengths of a clone are multiples of the volume's cluster, which is this size
+// by default; a volume with larger clusters refuses the clone and the bytes are copied.
+constexpr std::uint64_t kCloneUnit = 4096;
+
+bool SharesClusters(const FileHandle& file) {
+    DWORD flags = 0;
+    return GetVolumeInformationByHandleW(Native(file), nullptr, 0, nullptr, nullptr, &flags,
+                                         nullptr, 0) != FALSE &&
+           (flags & kSupportsBlockRefcounting) != 0;
+}
+
+bool MoveTo(const FileHandle& file, std::uint64_t position) {
+    LARGE_INTEGER distance{};
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(Native(file), distance, nullptr, FILE_BEGIN) != FALSE;
+}
+
+} // namespace
+
+// Where the volume shares clusters between files (ReFS, a Dev Drive), the cluster-aligned
+// front of the range becomes the installer's own clusters, shared. A clone may not reach
+// past the end of the file, so the file is first extended over the range; if the clone is
+// then refused, the caller's buffer writes the same range and the length comes out right.
+ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                       std::uint64_t length, std::uint64_t& copied) {
     copied = 0;
+    LARGE_INTEGER position{};
+    const std::uint64_t aligned = length / kCloneUnit * kCloneUnit;
+    if (aligned == 0 || offset % kCloneUnit != 0 || !SharesClusters(to) ||
+        SetFilePointerEx(Native(to), LARGE_INTEGER{}, &position, FILE_CURRENT) == FALSE ||
+        static_cast<std::uint64_t>(position.QuadPart) % kCloneUnit != 0) {
+        return kSuccess;
+    }
+    const std::uint64_t start = static_cast<std::uint64_t>(position.QuadPart);
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(start + aligned);
+    DuplicateExtentsData clone{Native(from), {}, position, {}};
+    clone.sourceOffset.QuadPart = static_cast<LONGLONG>(offset);
+    clone.byteCount.QuadPart = static_cast<LONGLONG>(aligned);
+    DWORD returned = 0;
+    if (SetFileInformationByHandle(Native(to), FileEndOfFileInfo, &end, sizeof end) != FALSE &&
+        DeviceIoControl(Native(to), kDuplicateExtentsToFile, &clone, sizeof clone, nullptr, 0,
+                        &returned, nullptr) != FALSE &&
+        MoveTo(to, start + aligned)) {
+        copied = aligned;
+    }
     return kSuccess;
 }
 

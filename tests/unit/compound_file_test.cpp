@@ -146,18 +146,26 @@ TEST_F(CompoundFileTest, StreamsOfBoundarySizesReadBackExactly) {
     ExpectStreamsReadBack(streams, file);
 }
 
-TEST_F(CompoundFileTest, LargeStreamsStartAtOffsetsAlignedTo64KiB) {
-    const std::vector<TestStream> streams = {{u"Table", PatternBytes(5000, 1)},
-                                             {u"First", PatternBytes((1u << 20) + 3, 2)},
-                                             {u"Second", PatternBytes(2u << 20, 3)}};
+// Streams outside the mini stream start on a 4 KiB page, so that their blocks can be shared
+// with the file they come from; those of a megabyte or more on a 64 KiB boundary.
+TEST_F(CompoundFileTest, StreamsStartAtAlignedOffsets) {
+    const std::vector<TestStream> streams = {{u"Mini", PatternBytes(4095, 1)},
+                                             {u"Table", PatternBytes(5000, 2)},
+                                             {u"Page", PatternBytes(4096, 3)},
+                                             {u"First", PatternBytes((1u << 20) + 3, 4)},
+                                             {u"Second", PatternBytes(2u << 20, 5)}};
     ASSERT_EQ(WriteStreams(streams, file), kSuccess);
     ExpectStreamsReadBack(streams, file);
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
-    for (const char16_t* name : {u"First", u"Second"}) {
+    auto offset = [&](const char16_t* name) {
         const DirectoryEntry& entry = reader->Entries()[*reader->FindChild(0, name)];
-        EXPECT_EQ((kHeaderSize + std::uint64_t{entry.startSector} * kSectorSize) % 65536, 0u);
-    }
+        return kHeaderSize + std::uint64_t{entry.startSector} * kSectorSize;
+    };
+    EXPECT_EQ(offset(u"Table") % 4096, 0u);
+    EXPECT_EQ(offset(u"Page") % 4096, 0u);
+    EXPECT_EQ(offset(u"First") % 65536, 0u);
+    EXPECT_EQ(offset(u"Second") % 65536, 0u);
 }
 
 TEST_F(CompoundFileTest, ZeroLengthStreamHasEndOfChainStart) {
@@ -325,6 +333,12 @@ protected:
         return SectorOffset(LoadU32(bytes, header::kFirstDirectorySector));
     }
     std::size_t FatOffset() const { return SectorOffset(LoadU32(bytes, header::kDifat)); }
+    // The first sector of the stream "Large", the first in the file.
+    std::uint32_t LargeStart() const {
+        std::unique_ptr<CompoundFileReader> reader;
+        EXPECT_EQ(CompoundFileReader::Open(file, reader), kSuccess);
+        return reader->Entries()[*reader->FindChild(0, u"Large")].startSector;
+    }
 
     void ExpectRefused() {
         test_support::WriteFile(file, bytes);
@@ -365,13 +379,13 @@ TEST_F(DamagedFileTest, OtherVersionOrSectorSize) {
 }
 
 TEST_F(DamagedFileTest, AllocationChainLoopsBack) {
-    // The first stream starts at sector 0; make its chain return to its start.
-    StoreU32(bytes, FatOffset() + 4 * 5, 0);
+    const std::uint32_t start = LargeStart();
+    StoreU32(bytes, FatOffset() + 4 * (start + 5), start);
     ExpectRefused();
 }
 
 TEST_F(DamagedFileTest, SectorIdOutOfRange) {
-    StoreU32(bytes, FatOffset() + 4 * 2, 0x00FFFFF0);
+    StoreU32(bytes, FatOffset() + 4 * (LargeStart() + 2), 0x00FFFFF0);
     ExpectRefused();
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+
+// The command line of the native program, read the POSIX way: short options with their
+// value joined or apart ("-ifile", "-i file"), long options with "=" or apart, "--" ending
+// the options.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kestrow::native {
+
+inline constexpr const char* kUsage =
+    "usage: kestrow -i <installer> -o <folder> [-n <package name>]\n";
+
+enum class Action { Convert, ShowHelp, ShowVersion };
+
+struct Command {
+    Action action = Action::Convert;
+    std::string installer;
+    std::string outputFolder;
+    std::optional<std::string> packageName;
+};
+
+// What was wrong with the arguments: the option or argument at fault, and why.
+struct UsageError {
+    std::string what;
+    std::string reason;
+};
+
+// The arguments after the program's name. Either fills command and returns true, or fills
+// error and returns false. "--help" and "--version" win over everything after them.
+bool ParseArguments(std::span<const std::string_view> arguments, Command& command,
+                    UsageError& error);
+
+} // namespace kestrow::native
