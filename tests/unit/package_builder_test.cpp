@@ -169,6 +169,23 @@ TEST_F(PackageBuilderTest, InstallerLargerThanTheHeaderTablesCanMapIsReadByMsito
     EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
 }
 
+// Large enough that the installer is copied in several pieces, each reported.
+TEST_F(PackageBuilderTest, ProgressGrowsToThePackageSize) {
+    const auto installer = WriteInstaller((150u << 20) + 7, 5);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    const auto build = BuildPackageFromTemplate(
+        templateBytes, installer, package,
+        [&](std::uint64_t written, std::uint64_t total) { reports.emplace_back(written, total); });
+    ASSERT_EQ(build.result, 0u);
+    ASSERT_GE(reports.size(), 3u);
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GT(reports[i].first, reports[i - 1].first);
+        EXPECT_EQ(reports[i].second, reports[0].second);
+    }
+    EXPECT_EQ(reports.back().first, std::filesystem::file_size(package));
+    EXPECT_EQ(reports.back().second, std::filesystem::file_size(package));
+}
+
 TEST_F(PackageBuilderTest, ExistingPackageIsReplacedWhole) {
     test_support::WriteFile(package, PatternBytes(5'000'000, 11));
     const auto installer = WriteInstaller(2000, 12);

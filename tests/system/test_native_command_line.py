@@ -1,0 +1,166 @@
+"""kestrow, the native command line, run as a user runs it: its arguments, its messages and
+exit codes, and the folder it leaves when a conversion fails."""
+
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from test_safe_build import folder_digests
+
+sys.path.insert(0, str(pathlib.Path(__file__).parent / "readback"))
+import readback  # noqa: E402
+
+KESTROW = pathlib.Path(os.environ["KESTROW_NATIVE"])
+VERSION = (pathlib.Path(__file__).parents[2] / "VERSION").read_text().strip()
+USAGE = "usage: kestrow -i <installer> -o <folder> [-n <package name>]\n"
+NOBODY = 65534
+# Mounts a small drive holding the files of seed, runs the command given with the drive as
+# its output folder, and copies what the drive then holds out before it goes.
+SMALL_DRIVE_SCRIPT = """
+drive=$1 seed=$2 after=$3; shift 3
+mount -t tmpfs -o size=2m kestrow-small "$drive" && cp -R "$seed/." "$drive/" || exit 125
+"$@" -o "$drive"; status=$?
+cp -R "$drive/." "$after/"
+exit $status
+"""
+
+
+class NativeCase(unittest.TestCase):
+    def setUp(self):
+        self.work = pathlib.Path(tempfile.mkdtemp(prefix="kestrow-native-"))
+        self.addCleanup(shutil.rmtree, self.work)
+        self.output = self.work / "out"
+        self.output.mkdir()
+
+    def installer(self, name="Setup.exe", size=70_000):
+        path = self.work / name
+        path.write_bytes(os.urandom(size))
+        return path
+
+    def run_kestrow(self, *arguments, prefix=()):
+        completed = subprocess.run([*prefix, KESTROW, *map(str, arguments)],
+                                   capture_output=True, text=True, timeout=120)
+        return completed.returncode, completed.stdout, completed.stderr
+
+    def assertHolds(self, package, installer):
+        dump = readback.dump_with_msitools(package)
+        self.assertEqual(readback.corvane_stream(dump), readback.file_stream_cell(installer))
+
+
+class Arguments(NativeCase):
+    def test_usage_errors_name_the_fault_and_exit_with_2(self):
+        setup = self.installer()
+        cases = {
+            (): "kestrow: -i: missing\n",
+            ("-i", setup): "kestrow: -o: missing\n",
+            ("-i", setup, "-o"): "kestrow: -o: needs a value\n",
+            ("-x",): "kestrow: -x: unknown option\n",
+            ("--installer=", "-o", "x"): "kestrow: --installer: the value is empty\n",
+            ("--out", "x"): "kestrow: --out: unknown option\n",
+            ("-i", setup, "-i", setup): "kestrow: -i: given more than once\n",
+            ("-i", setup, "-o", self.output, "extra"): "kestrow: extra: unexpected argument\n",
+            ("-o", self.output, "--", "-i"): "kestrow: -i: unexpected argument\n",
+        }
+        for arguments, message in cases.items():
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.run_kestrow(*arguments), (2, "", message + USAGE))
+        self.assertEqual(os.listdir(self.output), [])
+
+    def test_help_and_version_go_to_standard_output(self):
+        code, printed, errors = self.run_kestrow("--help")
+        self.assertEqual((code, errors), (0, ""))
+        self.assertTrue(printed.startswith(USAGE))
+        for option in ("--installer", "--output", "--name", "--version"):
+            self.assertIn(option, printed)
+        self.assertEqual(self.run_kestrow("-i", "x", "--version"), (0, f"kestrow {VERSION}\n", ""))
+
+    def test_names_take_the_windows_rules(self):
+        setup = self.installer("agent.x64.exe")
+        for arguments, name in [((), "agent.x64.msi"),
+                                (("-n", " Fleet "), "Fleet .msi"),  # appended, then trimmed
+                                (("--name=a.msi.old",), "a.msi.old"),
+                                (("--name", "Ünïcode 名前"), "Ünïcode 名前.msi")]:
+            with self.subTest(name=name):
+                package = self.output / name
+                code, printed, errors = self.run_kestrow("-i", setup, "-o", self.output,
+                                                         *arguments)
+                self.assertEqual((code, printed, errors), (0, f"{package}\n", ""))
+                self.assertHolds(package, setup)
+        for blank in ["  ", ".msi", " .msi\t"]:
+            with self.subTest(blank=blank):
+                self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output, "-n", blank),
+                                 (2, "", 'kestrow: --name: not a package name: blank, or '
+                                  '".msi" alone\n'))
+
+
+class Failures(NativeCase):
+    """Each failure exits with 1 and a reason, and leaves the folder as it was."""
+
+    def old_package(self):
+        old = self.installer("Setup.exe", 5000)
+        self.assertEqual(self.run_kestrow("-i", old, "-o", self.output)[0], 0)
+        return folder_digests(self.output)
+
+    def assertFails(self, arguments, message, before, prefix=()):
+        self.assertEqual(self.run_kestrow(*arguments, prefix=prefix), (1, "", message))
+        self.assertEqual(folder_digests(self.output), before)
+
+    def test_installer_missing_or_unreadable(self):
+        before = self.old_package()
+        missing = self.work / "Setup.exe"
+        missing.unlink()
+        self.assertFails(["-i", missing, "-o", self.output],
+                         f"kestrow: {missing}: no such file (error 2)\n", before)
+        missing.mkdir()
+        self.assertFails(["-i", missing, "-o", self.output],
+                         f"kestrow: {missing}: cannot be opened for reading (error 110)\n",
+                         before)
+
+    def test_output_folder_missing_or_not_a_folder(self):
+        setup = self.installer()
+        self.assertFails(["-i", setup, "-o", self.work / "none"],
+                         f"kestrow: {self.work / 'none'}: No such file or directory\n", {})
+        self.assertFails(["-i", setup, "-o", setup],
+                         f"kestrow: {setup}: Not a directory\n", {})
+
+    def test_unwritable_folder(self):
+        setup = self.installer()
+        os.chmod(self.work, 0o755)
+        os.chmod(setup, 0o644)
+        os.chmod(self.output, 0o555)
+        prefix = []
+        if os.geteuid() == 0:  # root writes anywhere: the user nobody does not
+            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        self.assertFails(["-i", setup, "-o", self.output],
+                         f"kestrow: {self.output}: Permission denied\n", {}, prefix)
+
+    def test_a_folder_at_the_package_path_stays(self):
+        setup = self.installer()
+        (self.output / "Setup.msi").mkdir()
+        self.assertFails(["-i", setup, "-o", self.output],
+                         f"kestrow: {self.output / 'Setup.msi'}: Is a directory\n",
+                         {"Setup.msi": "not a file"})
+
+    def test_a_full_disk_keeps_the_old_package(self):
+        """On a small drive mounted in a private mount namespace, whose files are copied
+        out before it goes."""
+        if subprocess.run(["unshare", "-rm", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no private mount namespace here")
+        before = self.old_package()
+        setup = self.installer("Setup.exe", 8 * 1024 * 1024)
+        drive, after = self.work / "drive", self.work / "after"
+        drive.mkdir()
+        after.mkdir()
+        namespace = ["unshare", "-rm", "sh", "-c", SMALL_DRIVE_SCRIPT, "sh", drive,
+                     self.output, after]
+        self.assertEqual(self.run_kestrow("-i", setup, prefix=namespace),
+                         (1, "", f"kestrow: {drive / 'Setup.msi'}: the disk is full (error 112)\n"))
+        self.assertEqual(folder_digests(after), before)
+
+
+if __name__ == "__main__":
+    unittest.main()
