@@ -25,8 +25,10 @@ add_subdirectory(ui)
 add_subdirectory(app)
 add_subdirectory(template/generator)
 add_subdirectory(app/native)
-add_subdirectory(tests/unit)
-add_subdirectory(tools/benchmark)
+if(KESTROW_TESTS)
+    add_subdirectory(tests/unit)
+    add_subdirectory(tools/benchmark)
+endif()
 
 set(KESTROW_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
 ExternalProject_Add(windows
@@ -36,9 +38,12 @@ ExternalProject_Add(windows
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
         -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
         -DKESTROW_WARNINGS_AS_ERRORS=${KESTROW_WARNINGS_AS_ERRORS}
+        -DKESTROW_TESTS=${KESTROW_TESTS}
         -DKESTROW_TEMPLATE=${KESTROW_TEMPLATE}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     DEPENDS template)
 
-add_subdirectory(tests/system)
+if(KESTROW_TESTS)
+    add_subdirectory(tests/system)
+endif()

@@ -14,16 +14,17 @@ PRODUCT_CODE = "{EEC81856-760A-4F31-8453-2B30A801E0CC}"
 SILENT = "/install /silent"
 
 
-def build(folder):
-    """Converts probe.exe with Kestrow.exe from a console; returns the package's path."""
+def build(folder, installer=PROBE):
+    """Converts the installer, probe.exe unless told, with Kestrow.exe from a console;
+    returns the package's path."""
     kestrow = wine_session.copy_program(KESTROW, folder)
-    installer = wine_session.copy_program(PROBE, folder)
+    installer = wine_session.copy_program(installer, folder)
     windows_path = wine_session.windows_path
     code, output = wine_session.run_from_console(kestrow, "/i", windows_path(installer), "/o",
                                                  windows_path(folder))
     if code != 0:
         raise AssertionError("Kestrow.exe failed with %d: %r" % (code, output))
-    return pathlib.Path(folder) / "probe.msi"
+    return pathlib.Path(folder) / (installer.stem + ".msi")
 
 
 class Trace:

@@ -156,6 +156,18 @@ class Maintenance(InstallerSession):
         self.assertEqual(self.trace.take_runs(), [SILENT])
         self.assertIsNotNone(registry_values())
 
+    def test_a_second_package_is_a_maintenance_run_of_the_first(self):
+        # Every package has the same product and package codes, so the Windows Installer runs
+        # its cached copy of the first package: the probe again, never the second package's
+        # installer (exit-status.exe, which would leave no trace).
+        other = self.work / "other"
+        other.mkdir()
+        second = probe_package.build(other, os.environ["KESTROW_EXIT_STATUS"])
+        code, log = self.install(second, "/qn")
+        self.assertEqual(code, 0, log[-3000:])
+        self.assertEqual(self.trace.take_runs(), [SILENT])
+        self.assertIn("Installed = 1", log.replace("'", "").replace("\"", ""))
+
     def test_removal_runs_the_installer_again_and_unregisters_the_product(self):
         self.assertEqual(msiexec("/x", windows_path(self.package), "/qn"), 0)
         self.assertEqual(self.trace.take_runs(), [SILENT])

@@ -1,4 +1,5 @@
-"""The built Kestrow.exe as Windows sees it: machine, subsystem, imports and resources."""
+"""The built Kestrow.exe as Windows sees it: machine, subsystem, imports, resources, version,
+and nothing that would differ between two builds of one commit."""
 
 import os
 import pathlib
@@ -7,10 +8,12 @@ import unittest
 
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 TEMPLATE = pathlib.Path(os.environ["KESTROW_TEMPLATE"])
+VERSION = (pathlib.Path(__file__).resolve().parents[2] / "VERSION").read_text().strip()
 
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
-RT_MANIFEST = 24
+RT_VERSION, RT_MANIFEST = 16, 24
+IMAGE_DIRECTORY_ENTRY_DEBUG = 6
 WINDOWS_OWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "comdlg32.dll",
                     "ole32.dll", "msvcrt.dll", "advapi32.dll", "comctl32.dll", "shlwapi.dll"}
 
@@ -83,6 +86,26 @@ class PortableExecutable:
                                                               self.offset(rva) + size]
         return found
 
+    def resource_directory_timestamp(self):
+        return struct.unpack_from("<I", self.data, self.offset(self.directories[2][0]) + 4)[0]
+
+
+def version_block(data, offset=0):
+    """A VS_VERSIONINFO block: (key, value, children), the value as text or as bytes."""
+    length, value_length, text = struct.unpack_from("<HHH", data, offset)
+    end = data.index(b"\0\0", offset + 6)
+    end += (end - offset) % 2  # the key's terminator lies on a character boundary
+    key = data[offset + 6:end].decode("utf-16-le")
+    start = (end + 2 + 3) & ~3
+    size = value_length * 2 if text else value_length
+    value = data[start:start + size]
+    value = value.decode("utf-16-le").rstrip("\0") if text else value
+    children, child = [], (start + size + 3) & ~3
+    while child < offset + length:
+        children.append(version_block(data, child))
+        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
+    return key, value, children
+
 
 class ProgramImage(unittest.TestCase):
     @classmethod
@@ -105,6 +128,30 @@ class ProgramImage(unittest.TestCase):
         self.assertIn('processorArchitecture="amd64"', manifest)
         self.assertIn('level="asInvoker" uiAccess="false"', manifest)
         self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+
+    def test_version_resource_names_the_product_and_the_version_of_the_tree(self):
+        key, fixed, (strings, variables) = version_block(
+            self.image.resources()[(RT_VERSION, 1, 0)])
+        self.assertEqual(key, "VS_VERSION_INFO")
+        signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+        expected = [int(part) for part in VERSION.split(".")] + [0]
+        for most, least in ((file_ms, file_ls), (product_ms, product_ls)):
+            self.assertEqual([most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF], expected)
+        self.assertEqual(signature, 0xFEEF04BD)
+        self.assertEqual(strings[0], "StringFileInfo")
+        (language, _, values), = strings[2]
+        self.assertEqual(language, "040904B0")
+        values = {name: value for name, value, _ in values}
+        self.assertEqual({name: values.get(name) for name in (
+            "CompanyName", "ProductName", "OriginalFilename", "FileVersion", "ProductVersion")}, {
+            "CompanyName": "Tellwright Corporation", "ProductName": "Corvane Kestrow",
+            "OriginalFilename": "Kestrow.exe", "FileVersion": VERSION, "ProductVersion": VERSION})
+        self.assertEqual(variables[2][0][:2], ("Translation", struct.pack("<HH", 0x0409, 1200)))
+
+    def test_no_build_time_and_no_debug_directory(self):
+        self.assertEqual(self.image.timestamp, 0)
+        self.assertEqual(self.image.resource_directory_timestamp(), 0)
+        self.assertEqual(self.image.directories[IMAGE_DIRECTORY_ENTRY_DEBUG], (0, 0))
 
 
 if __name__ == "__main__":

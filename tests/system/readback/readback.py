@@ -108,6 +108,11 @@ def _table_lines(db, name):
             + sorted(rows))
 
 
+def stream_names(db):
+    """The names of the streams that are not tables: "Binary.Corvane", "\x05DigitalSignature"."""
+    return _msiinfo("streams", db).decode("utf-8").splitlines()
+
+
 def read_stream(db, name):
     """The bytes of a stream that is not a table, by its decoded name ("Binary.Corvane")."""
     return _msiinfo("extract", db, name)
