@@ -50,13 +50,13 @@ def prepare():
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def start(program, *arguments, cwd=None):
-    """Starts a Windows program without waiting for it, in the given current directory;
-    returns the Popen. Its output goes to a file, for the reason wine_session.run_to_files
-    gives."""
+def start(program, *arguments, cwd=None, locale=None):
+    """Starts a Windows program without waiting for it, in the given current directory and
+    locale; returns the Popen. Its output goes to a file, for the reason
+    wine_session.run_to_files gives."""
     output = tempfile.TemporaryFile()
     process = subprocess.Popen(["wine", wine_session.windows_path(program), *arguments],
-                               env=wine_session.wine_environment(), stdout=output,
+                               env=wine_session.wine_environment(locale), stdout=output,
                                stderr=subprocess.DEVNULL, cwd=cwd)
     process.output_file = output
     return process
@@ -72,9 +72,11 @@ def finish(process, timeout=30):
 
 class _WindowLister:
     """window-list.exe --serve, started on the first query and again if it has ended (a test
-    that stops Wine's server ends it too)."""
+    that stops Wine's server ends it too). It runs in the locale of the windows it measures,
+    so that it makes their font as they do."""
 
-    def __init__(self):
+    def __init__(self, locale):
+        self.locale = locale
         self.process = None
         self.pending = b""
 
@@ -82,7 +84,7 @@ class _WindowLister:
         if self.process is None or self.process.poll() is not None:
             self.process = subprocess.Popen(
                 ["wine", wine_session.windows_path(WINDOW_LIST), "--serve"],
-                env=wine_session.wine_environment(), stdin=subprocess.PIPE,
+                env=wine_session.wine_environment(self.locale), stdin=subprocess.PIPE,
                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.pending = b""
         self.process.stdin.write(f"{title or ''}\t{process or ''}\n".encode("utf-8"))
@@ -103,20 +105,22 @@ class _WindowLister:
         return answer
 
 
-_lister = _WindowLister()
+_listers = {}
 
 
-def list_windows(title=None, process=None):
+def list_windows(title=None, process=None, locale=None):
     """The visible top-level windows (dicts, see window-list.exe), optionally only those whose
     title contains title or whose program file is named process."""
-    return _lister.query(title, process)["windows"]
+    lister = _listers.setdefault(locale, _WindowLister(locale))
+    return lister.query(title, process)["windows"]
 
 
-def wait_for_window(title, process=None, timeout=30):
+def wait_for_window(title, process=None, timeout=30, locale=None):
     """The first visible window whose title equals title, once it is there."""
     deadline = time.monotonic() + timeout
     while True:
-        found = [window for window in list_windows(title, process) if window["title"] == title]
+        found = [window for window in list_windows(title, process, locale)
+                 if window["title"] == title]
         if found:
             return found[0]
         if time.monotonic() > deadline:
@@ -155,7 +159,9 @@ def focused_control_id(window):
 def _x_window(window, timeout=10):
     """The X window that Wine made for a top-level window, found by its title. Wine shows a
     window to its own programs a moment before the X server maps it, so it is waited for."""
-    pattern = "^" + re.sub(r"([][.^$*+?(){}|\\])", r"\\\1", window["title"]) + "$"
+    # The X name may hold non-ASCII text in another encoding: such characters match any.
+    escaped = re.sub(r"([][.^$*+?(){}|\\])", r"\\\1", window["title"])
+    pattern = "^" + re.sub(r"[^\x00-\x7f]", ".", escaped) + "$"
     found = []
 
     def mapped():
@@ -224,12 +230,21 @@ def click_close_box(window):
 
 def screenshot(name, window=None):
     """Saves the screen, or only the window's rectangle, as ARTIFACTS/name.png; returns the
-    path. Tests keep them for a person to look at."""
+    path. Tests keep them for a person to look at, so a window is taken once X shows it and
+    it is drawn (more than one colour)."""
     ARTIFACTS.mkdir(parents=True, exist_ok=True)
     path = ARTIFACTS / f"{name}.png"
     command = ["import", "-window", "root"]
     if window is not None:
+        _wait_until_shown(window)
         left, top, right, bottom = window["rect"]
         command += ["-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage"]
-    subprocess.run([*command, str(path)], check=True, timeout=60)
+
+    def drawn():
+        subprocess.run([*command, str(path)], check=True, timeout=60)
+        colours = subprocess.run(["identify", "-format", "%k", str(path)], check=True,
+                                 capture_output=True, text=True, timeout=60).stdout
+        return window is None or int(colours) > 1
+
+    wine_session.settled(drawn, timeout=5)
     return path

@@ -14,6 +14,8 @@ PICTURES = pathlib.Path(__file__).resolve().parents[2] / "resources" / "pictures
 
 RT_BITMAP, RT_DIALOG, RT_STRING, RT_GROUP_ICON = 2, 5, 6, 14
 ENGLISH_US = 1033
+# The string table and the main window also come in German, French, Spanish, Chinese and Japanese.
+INTERFACE_LANGUAGES = {ENGLISH_US, 1031, 1036, 3082, 2052, 1041}
 BANNER, ICON, MAIN_TEMPLATE, STATUS_TEMPLATE = 119, 122, 105, 123
 LICENSE_TEMPLATE, LICENSE_DOCUMENT = 106, 109
 LICENSE_SOURCE = pathlib.Path(__file__).resolve().parents[2] / "resources/license/license.rtf"
@@ -84,11 +86,13 @@ class InterfaceResources(unittest.TestCase):
         return {(name, language): data for (found, name, language), data in
                 self.resources.items() if found == kind}
 
-    def test_string_table_dialogs_pictures_and_licence_are_stored_in_english_only(self):
-        for kind in (RT_STRING, RT_DIALOG, RT_BITMAP, RT_GROUP_ICON, "RTF"):
+    def test_texts_and_dialogs_in_six_languages_pictures_and_licence_in_english_only(self):
+        for kind, expected in [(RT_STRING, INTERFACE_LANGUAGES), (RT_DIALOG, INTERFACE_LANGUAGES),
+                               (RT_BITMAP, {ENGLISH_US}), (RT_GROUP_ICON, {ENGLISH_US}),
+                               ("RTF", {ENGLISH_US})]:
             with self.subTest(kind=kind):
                 languages = {language for _, language in self.of_type(kind)}
-                self.assertEqual(languages, {ENGLISH_US})
+                self.assertEqual(languages, expected)
 
     def test_banner_is_bitmap_119_of_431_by_108_pixels_at_24_bits(self):
         banner = self.of_type(RT_BITMAP)[(BANNER, ENGLISH_US)]

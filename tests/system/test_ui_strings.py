@@ -12,6 +12,7 @@ import subprocess
 import unittest
 
 import wine_session
+from interface_texts import STRING_IDS, translations
 
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 UI_STRINGS = pathlib.Path(os.environ["KESTROW_UI_STRINGS"])
@@ -58,17 +59,27 @@ ERROR_RESOURCE_NAME_NOT_FOUND = 1814
 # Test texts that ui-strings.exe carries itself (tests/windows/ui-strings).
 LONGEST, ONE_TOO_LONG, FAR_TOO_LONG, NUL_INSIDE, ENGLISH_AND_GERMAN = 2000, 2001, 2002, 2003, 2004
 
-# Unix locale, as Wine maps it to the user's default language, and the interface language.
+# Unix locale, as Wine maps it to the user's default language, the interface language, and
+# the translation it shows (English where there is none).
 LANGUAGES = {
-    "en_US.UTF-8": 1033,
-    "de_CH.UTF-8": 1031,
-    "fr_CA.UTF-8": 1036,
-    "es_MX.UTF-8": 3082,
-    "ja_JP.UTF-8": 1041,
-    "zh_TW.UTF-8": 2052,
-    "pt_BR.UTF-8": 1033,
-    "it_IT.UTF-8": 1033,
+    "en_US.UTF-8": (1033, None),
+    "de_CH.UTF-8": (1031, "german"),
+    "fr_CA.UTF-8": (1036, "french"),
+    "es_MX.UTF-8": (3082, "spanish"),
+    "ja_JP.UTF-8": (1041, "japanese"),
+    "zh_TW.UTF-8": (2052, "chinese"),
+    "pt_BR.UTF-8": (1033, None),
+    "it_IT.UTF-8": (1033, None),
 }
+
+
+def texts_in(translation):
+    """The string table's texts by id in a translation, or in English."""
+    if translation is None:
+        return STRING_TABLE
+    by_name = translations(translation)[0]
+    ids = {number: name for name, number in STRING_IDS.items()}
+    return {number: by_name[ids[number]] for number in STRING_TABLE}
 
 
 def look_up(module, ids, locale=None):
@@ -138,12 +149,13 @@ class TextLimit(unittest.TestCase):
 
 
 class InterfaceLanguage(unittest.TestCase):
-    def test_chosen_at_start_from_the_users_primary_language_with_english_texts_for_all(self):
-        for locale, expected in LANGUAGES.items():
+    def test_chosen_at_start_from_the_users_primary_language_with_its_texts(self):
+        for locale, (expected, translation) in LANGUAGES.items():
             with self.subTest(locale=locale):
                 language, found = look_up(KESTROW, STRING_TABLE, locale)
                 self.assertEqual(language, expected)
-                self.assertEqual({id: text for id, (text, _) in found.items()}, STRING_TABLE)
+                self.assertEqual({id: text for id, (text, _) in found.items()},
+                                 texts_in(translation))
 
     def test_a_block_in_the_interface_language_comes_first(self):
         expected = {"de_DE.UTF-8": "Deutsch", "fr_FR.UTF-8": "English",

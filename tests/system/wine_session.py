@@ -36,13 +36,15 @@ def _enter_lane():
 _enter_lane()
 
 
-def wine_environment():
+def wine_environment(locale=None):
+    """The environment of a Wine program; locale (such as "de_DE.UTF-8") sets the user's
+    language that the program sees."""
     env = dict(os.environ)
     env.setdefault("WINEPREFIX", str(BUILD_DIR / "wineprefix"))
     env["WINEDEBUG"] = "-all"
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono or Gecko prompts in a new prefix
     # Wine reads command lines and file names through the locale.
-    env["LANG"] = env["LC_ALL"] = "C.UTF-8"
+    env["LANG"] = env["LC_ALL"] = locale or "C.UTF-8"
     return env
 
 

@@ -6,7 +6,8 @@
 // Prints every visible top-level window (only those whose title contains TEXT, or whose
 // program file is named NAME, when given): title, class, program, screen rectangles, owner,
 // enabled state, the focus inside its thread, its close box, and every child control with
-// its id, class, text, visibility, enabled state, styles, check state and screen rectangle.
+// its id, class, text, whether the text fits the control, visibility, enabled state, styles,
+// check state and screen rectangle.
 //
 // With --serve it stays and answers one query per line read from standard input (UTF-8
 // "TEXT<tab>NAME", either empty for no filter) with one listing followed by a line "end":
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "json_text.h"
+#include "text_fit.h"
 #include "win32_handle.h"
 
 namespace {
@@ -127,13 +129,23 @@ std::string CheckState(HWND control, bool answers) {
     return std::to_string(state);
 }
 
+// Measured only where the control's thread answers, as its text is then its own.
+const char* Fits(HWND control, const std::wstring& className, const std::wstring& text,
+                 bool answers) {
+    const std::optional<bool> fits =
+        answers ? TextFits(control, className, text) : std::optional<bool>();
+    return fits ? Bool(*fits) : "null";
+}
+
 void PrintControl(HWND control, bool first, bool answers) {
+    const std::wstring className = ClassName(control);
+    const std::wstring text = WindowText(control, answers);
     std::printf("%s\n      {\"handle\": %s, \"id\": %d, \"parent\": %s, \"class\": %s, "
-                "\"text\": %s, \"visible\": %s, \"enabled\": %s, \"style\": %lu, "
-                "\"exstyle\": %lu, \"checked\": %s, \"rect\": %s}",
+                "\"text\": %s, \"fits\": %s, \"visible\": %s, \"enabled\": %s, "
+                "\"style\": %lu, \"exstyle\": %lu, \"checked\": %s, \"rect\": %s}",
                 first ? "" : ",", Handle(control).c_str(), ::GetDlgCtrlID(control),
-                Handle(::GetParent(control)).c_str(), JsonString(ClassName(control)).c_str(),
-                JsonString(WindowText(control, answers)).c_str(),
+                Handle(::GetParent(control)).c_str(), JsonString(className).c_str(),
+                JsonString(text).c_str(), Fits(control, className, text, answers),
                 Bool(::IsWindowVisible(control) != 0), Bool(::IsWindowEnabled(control) != 0),
                 static_cast<unsigned long>(::GetWindowLongW(control, GWL_STYLE)),
                 static_cast<unsigned long>(::GetWindowLongW(control, GWL_EXSTYLE)),
