@@ -78,14 +78,15 @@ class _WindowLister:
         self.process = None
         self.pending = b""
 
-    def query(self, title, process, timeout=60):
+    def query(self, title, process, repaint=False, timeout=60):
         if self.process is None or self.process.poll() is not None:
             self.process = subprocess.Popen(
                 ["wine", wine_session.windows_path(WINDOW_LIST), "--serve"],
                 env=wine_session.wine_environment(), stdin=subprocess.PIPE,
                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.pending = b""
-        self.process.stdin.write(f"{title or ''}\t{process or ''}\n".encode("utf-8"))
+        request = f"{title or ''}\t{process or ''}" + ("\trepaint" if repaint else "")
+        self.process.stdin.write(f"{request}\n".encode("utf-8"))
         self.process.stdin.flush()
         return json.loads(self._answer(timeout).decode("utf-8"))
 
@@ -106,10 +107,11 @@ class _WindowLister:
 _lister = _WindowLister()
 
 
-def list_windows(title=None, process=None):
+def list_windows(title=None, process=None, repaint=False):
     """The visible top-level windows (dicts, see window-list.exe), optionally only those whose
-    title contains title or whose program file is named process."""
-    return _lister.query(title, process)["windows"]
+    title contains title or whose program file is named process. With repaint, each is asked
+    to paint itself anew first, and "repainted" tells whether its thread did."""
+    return _lister.query(title, process, repaint)["windows"]
 
 
 def wait_for_window(title, process=None, timeout=30):
