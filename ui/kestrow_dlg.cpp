@@ -3,13 +3,13 @@
 #include <commdlg.h>
 #include <shlwapi.h>
 
+#include "build_progress_rules.h"
 #include "framework/file_dialog.h"
 #include "framework/file_find.h"
 #include "framework/folder_browser.h"
 #include "framework/rich_edit_library.h"
 #include "license_dlg.h"
 #include "load_ui_string.h"
-#include "package_builder.h"
 #include "package_status.h"
 #include "program_icon.h"
 #include "resource_ids.h"
@@ -22,6 +22,9 @@ namespace {
 constexpr wchar_t kInstallerExtension[] = L"*.exe";
 constexpr wchar_t kInstallerFilter[] = L"Programs (*.exe)|*.exe||";
 constexpr DWORD kInstallerDialogFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+constexpr UINT_PTR kProgressWindowTimer = 1;
+// The builder's result for a package it could not put at its path.
+constexpr std::uint32_t kPackageNotWritten = 1;
 
 bool PathExistsOnDisk(const std::wstring& path) {
     return ::PathFileExistsW(path.c_str()) != FALSE;
@@ -37,6 +40,11 @@ int CALLBACK BrowseFolderCallback(HWND browser, UINT message, LPARAM, LPARAM val
 
 } // namespace
 
+CKestrowDlg::Conversion::Conversion(const std::wstring& installerPath,
+                                    const std::wstring& packagePath,
+                                    const std::wstring& packageFileName)
+    : build(installerPath, packagePath), progressWindow(packageFileName) {}
+
 CKestrowDlg::CKestrowDlg() : CDialogEx(IDD_KESTROW), icon_(LoadProgramIcon()) {}
 
 const MessageMap* CKestrowDlg::GetMessageMap() const {
@@ -49,6 +57,9 @@ const MessageMap* CKestrowDlg::GetMessageMap() const {
         CommandEntry(IDC_FOLDER_PATH, EN_CHANGE, &CKestrowDlg::OnFolderChange),
         NotifyEntry(IDC_TERMS_LINK, NM_CLICK, &CKestrowDlg::OnTermsClick),
         CommandEntry(IDC_INSTALLER_PATH, EN_CHANGE, &CKestrowDlg::OnInstallerChange),
+        MessageEntry(BackgroundBuild::kProgressMessage, &CKestrowDlg::OnBuildProgress),
+        MessageEntry(BackgroundBuild::kEndMessage, &CKestrowDlg::OnBuildEnd),
+        MessageEntry(WM_TIMER, &CKestrowDlg::OnTimer),
     };
     static const MessageMap map{CDialogEx::GetMessageMap(), entries};
     return &map;
@@ -92,6 +103,14 @@ void CKestrowDlg::OnOK() {
     const HWND okButton = ::GetDlgItem(hwnd_, IDOK);
     if (okButton != nullptr && ::GetFocus() == okButton) {
         CDialogEx::OnOK();
+    }
+}
+
+void CKestrowDlg::OnCancel() {
+    // The close box, Alt+F4 and the system menu end the program, but not while a package is
+    // half-made.
+    if (!conversion_) {
+        CDialogEx::OnCancel();
     }
 }
 
@@ -195,7 +214,58 @@ void CKestrowDlg::OnConvert() {
     if (PathExistsOnDisk(packagePath) && !ConfirmOverwrite(packageFileName)) {
         return;
     }
-    ReportOutcome(BuildPackage(inputs.installerText, packagePath).result, packagePath);
+    StartConversion(inputs.installerText, packagePath, packageFileName);
+}
+
+void CKestrowDlg::StartConversion(const std::wstring& installerPath,
+                                  const std::wstring& packagePath,
+                                  const std::wstring& packageFileName) {
+    conversion_ = std::make_unique<Conversion>(installerPath, packagePath, packageFileName);
+    EnableWindow(false);
+    if (!conversion_->build.Start(hwnd_)) {
+        OnBuildEnd(kPackageNotWritten, 0);
+        return;
+    }
+    conversion_->progressTimer.Start(hwnd_, kProgressWindowTimer, kProgressWindowDelay);
+}
+
+LRESULT CKestrowDlg::OnTimer(WPARAM timerId, LPARAM) {
+    if (timerId != kProgressWindowTimer || !conversion_) {
+        return 0;
+    }
+    const std::chrono::milliseconds wait =
+        ProgressWindowWait(std::chrono::steady_clock::now() - conversion_->start);
+    if (wait.count() > 0) {
+        conversion_->progressTimer.Start(hwnd_, kProgressWindowTimer, wait);
+        return 0;
+    }
+    conversion_->progressTimer.Stop();
+    conversion_->progressWindow.Open(hwnd_, conversion_->permille);
+    return 0;
+}
+
+LRESULT CKestrowDlg::OnBuildProgress(WPARAM permille, LPARAM) {
+    if (conversion_) {
+        conversion_->permille = static_cast<unsigned>(permille);
+        conversion_->progressWindow.ShowPermille(conversion_->permille);
+    }
+    return 0;
+}
+
+LRESULT CKestrowDlg::OnBuildEnd(WPARAM result, LPARAM) {
+    if (!conversion_) {
+        return 0;
+    }
+    const std::wstring packagePath = conversion_->build.PackagePath();
+    const HWND focus = conversion_->focus;
+    // Enabled before the progress window goes, so that the activation comes back here.
+    EnableWindow(true);
+    conversion_.reset();
+    if (focus != nullptr && ::IsChild(hwnd_, focus)) {
+        ::SetFocus(focus);
+    }
+    ReportOutcome(static_cast<std::uint32_t>(result), packagePath);
+    return 0;
 }
 
 void CKestrowDlg::ReportFault(const InputFault& fault) {

@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 
+#include "background_build.h"
+#include "build_progress.h"
 #include "framework/dialog_ex.h"
+#include "framework/window_timer.h"
 #include "main_window_rules.h"
 #include "win32_handle.h"
 
@@ -23,8 +28,23 @@ protected:
     BOOL PreTranslateMessage(MSG& message) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
 private:
+    // One conversion while it runs beside the window.
+    struct Conversion {
+        Conversion(const std::wstring& installerPath, const std::wstring& packagePath,
+                   const std::wstring& packageFileName);
+
+        BackgroundBuild build;
+        CBuildProgress progressWindow;
+        WindowTimer progressTimer;
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        unsigned permille = 0;
+        // Where the focus was, to put it back: a disabled window loses it.
+        HWND focus = ::GetFocus();
+    };
+
     void SetWindowTexts();
     void ShowBanner();
 
@@ -36,6 +56,12 @@ private:
     void OnFolderSetFocus();
     void OnConvert();
     void OnTermsClick(NMHDR& header, LRESULT& result);
+    LRESULT OnBuildProgress(WPARAM permille, LPARAM);
+    LRESULT OnBuildEnd(WPARAM result, LPARAM);
+    LRESULT OnTimer(WPARAM timerId, LPARAM);
+
+    void StartConversion(const std::wstring& installerPath, const std::wstring& packagePath,
+                         const std::wstring& packageFileName);
 
     void EnableConvertAfterChoice(const CEdit& otherField);
     void SuggestPackageName();
@@ -61,6 +87,8 @@ private:
     // Set while the folder field's own check reports, so that the focus coming back to the
     // field when its message box closes does not raise the check again.
     bool reportingFolderEntry_ = false;
+    // Set while a conversion runs; the window is disabled meanwhile.
+    std::unique_ptr<Conversion> conversion_;
 };
 
 } // namespace kestrow

@@ -103,6 +103,13 @@ struct WindowsHookTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle hook) { ::UnhookWindowsHookEx(hook); }
 };
+// A thread is waited for before its handle goes, so that nothing it uses can go before it.
+struct JoinedThreadTraits : KernelHandleTraits {
+    static void Close(Handle thread) {
+        ::WaitForSingleObject(thread, INFINITE);
+        ::CloseHandle(thread);
+    }
+};
 } // namespace detail
 
 using KernelHandle = UniqueHandle<detail::KernelHandleTraits>;
@@ -117,5 +124,6 @@ using Window = UniqueHandle<detail::WindowTraits>;
 using Icon = UniqueHandle<detail::IconTraits>;
 using Bitmap = UniqueHandle<detail::BitmapTraits>;
 using WindowsHook = UniqueHandle<detail::WindowsHookTraits>;
+using JoinedThread = UniqueHandle<detail::JoinedThreadTraits>;
 
 } // namespace kestrow

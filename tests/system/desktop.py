@@ -80,14 +80,15 @@ class _WindowLister:
         self.process = None
         self.pending = b""
 
-    def query(self, title, process, timeout=60):
+    def query(self, title, process, repaint=False, timeout=60):
         if self.process is None or self.process.poll() is not None:
             self.process = subprocess.Popen(
                 ["wine", wine_session.windows_path(WINDOW_LIST), "--serve"],
                 env=wine_session.wine_environment(self.locale), stdin=subprocess.PIPE,
                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.pending = b""
-        self.process.stdin.write(f"{title or ''}\t{process or ''}\n".encode("utf-8"))
+        request = f"{title or ''}\t{process or ''}" + ("\trepaint" if repaint else "")
+        self.process.stdin.write(f"{request}\n".encode("utf-8"))
         self.process.stdin.flush()
         return json.loads(self._answer(timeout).decode("utf-8"))
 
@@ -108,18 +109,19 @@ class _WindowLister:
 _listers = {}
 
 
-def list_windows(title=None, process=None, locale=None):
+def list_windows(title=None, process=None, repaint=False, locale=None):
     """The visible top-level windows (dicts, see window-list.exe), optionally only those whose
-    title contains title or whose program file is named process."""
+    title contains title or whose program file is named process. With repaint, each is asked
+    to paint itself anew first, and "repainted" tells whether its thread did."""
     lister = _listers.setdefault(locale, _WindowLister(locale))
-    return lister.query(title, process)["windows"]
+    return lister.query(title, process, repaint)["windows"]
 
 
 def wait_for_window(title, process=None, timeout=30, locale=None):
     """The first visible window whose title equals title, once it is there."""
     deadline = time.monotonic() + timeout
     while True:
-        found = [window for window in list_windows(title, process, locale)
+        found = [window for window in list_windows(title, process, locale=locale)
                  if window["title"] == title]
         if found:
             return found[0]

@@ -42,6 +42,11 @@ INT_PTR CDialogEx::DoModal() {
     return result;
 }
 
+HWND CDialogEx::CreateModeless(HWND owner) {
+    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner,
+                                &DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
 const MessageMap* CDialogEx::GetMessageMap() const {
     // Enter and the default button raise IDOK; Escape and the close box raise IDCANCEL.
     static const MessageMapEntry entries[] = {
@@ -86,7 +91,8 @@ LRESULT CALLBACK CDialogEx::FilterMessage(int code, WPARAM wParam, LPARAM lParam
 bool CDialogEx::RouteEvent(UINT message, int controlId, UINT code, NMHDR* header, LRESULT& result) {
     for (const MessageMap* map = GetMessageMap(); map != nullptr; map = map->base) {
         for (const MessageMapEntry& entry : map->entries) {
-            if (entry.message != message || entry.controlId != controlId || entry.code != code) {
+            if (entry.message != message || entry.controlId != controlId || entry.code != code ||
+                entry.onMessage != nullptr) {
                 continue;
             }
             if (entry.onCommand != nullptr) {
@@ -95,6 +101,18 @@ bool CDialogEx::RouteEvent(UINT message, int controlId, UINT code, NMHDR* header
                 (this->*entry.onNotify)(*header, result);
             }
             return true;
+        }
+    }
+    return false;
+}
+
+bool CDialogEx::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    for (const MessageMap* map = GetMessageMap(); map != nullptr; map = map->base) {
+        for (const MessageMapEntry& entry : map->entries) {
+            if (entry.message == message && entry.onMessage != nullptr) {
+                result = (this->*entry.onMessage)(wParam, lParam);
+                return true;
+            }
         }
     }
     return false;
@@ -123,6 +141,11 @@ INT_PTR CALLBACK CDialogEx::DialogProc(HWND window, UINT message, WPARAM wParam,
             ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             return TRUE;
         }
+        return FALSE;
+    }
+    if (dialog->RouteMessage(message, wParam, lParam, result)) {
+        ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+        return TRUE;
     }
     return FALSE;
 }

@@ -32,6 +32,10 @@ public:
     // Creates the window, runs it until it ends and returns its end code (IDOK, IDCANCEL,
     // or -1 when it could not be created).
     INT_PTR DoModal();
+    // Creates the window and returns at once, leaving it to the caller's message loop; the
+    // window, owned by owner, lives until the caller destroys it. Null when it could not be
+    // created.
+    HWND CreateModeless(HWND owner);
 
 protected:
     virtual const MessageMap* GetMessageMap() const;
@@ -50,6 +54,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FilterMessage(int code, WPARAM wParam, LPARAM lParam);
     bool RouteEvent(UINT message, int controlId, UINT code, NMHDR* header, LRESULT& result);
+    bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     UINT templateId_;
 };

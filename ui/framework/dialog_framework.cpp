@@ -7,7 +7,8 @@
 namespace kestrow {
 
 bool InitDialogFramework() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                  ICC_STANDARD_CLASSES | ICC_LINK_CLASS | ICC_PROGRESS_CLASS};
     return ::InitCommonControlsEx(&controls) != FALSE;
 }
 

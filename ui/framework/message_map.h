@@ -7,6 +7,7 @@
 //         static const MessageMapEntry entries[] = {
 //             CommandEntry(1009, BN_CLICKED, &CSomeDlg::OnBrowse),
 //             NotifyEntry(1025, NM_CLICK, &CSomeDlg::OnLinkClick),
+//             MessageEntry(WM_TIMER, &CSomeDlg::OnTimer),
 //         };
 //         static const MessageMap map{CDialogEx::GetMessageMap(), entries};
 //         return &map;
@@ -22,13 +23,15 @@ class CDialogEx;
 
 using CommandHandler = void (CDialogEx::*)();
 using NotifyHandler = void (CDialogEx::*)(NMHDR& header, LRESULT& result);
+using MessageHandler = LRESULT (CDialogEx::*)(WPARAM wParam, LPARAM lParam);
 
 struct MessageMapEntry {
-    UINT message; // WM_COMMAND or WM_NOTIFY
+    UINT message; // WM_COMMAND, WM_NOTIFY, or any message of the window itself
     int controlId;
     UINT code; // notification code: BN_CLICKED, EN_CHANGE, NM_CLICK, ...
     CommandHandler onCommand;
     NotifyHandler onNotify;
+    MessageHandler onMessage = nullptr;
 };
 
 struct MessageMap {
@@ -47,6 +50,14 @@ template <typename Dialog>
 MessageMapEntry NotifyEntry(int controlId, UINT code,
                             void (Dialog::*handler)(NMHDR& header, LRESULT& result)) {
     return {WM_NOTIFY, controlId, code, nullptr, static_cast<NotifyHandler>(handler)};
+}
+
+// A handler for a message sent or posted to the window itself (a timer, a message of the
+// program's own); what it returns is the message's result.
+template <typename Dialog>
+MessageMapEntry MessageEntry(UINT message,
+                             LRESULT (Dialog::*handler)(WPARAM wParam, LPARAM lParam)) {
+    return {message, 0, 0, nullptr, nullptr, static_cast<MessageHandler>(handler)};
 }
 
 } // namespace kestrow

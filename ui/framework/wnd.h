@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "win32_handle.h"
@@ -57,6 +59,13 @@ public:
 
 // Edit fields.
 class CEdit : public CWnd {};
+
+// Progress bars (the common controls' PROGRESS_CLASS).
+class CProgressCtrl : public CWnd {
+public:
+    void SetRange32(int lower, int upper) { ::SendMessageW(hwnd_, PBM_SETRANGE32, lower, upper); }
+    void SetPos(int position) { ::SendMessageW(hwnd_, PBM_SETPOS, position, 0); }
+};
 
 // A bitmap from the program's resources, released with the object.
 class CBitmap {

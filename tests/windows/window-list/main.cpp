@@ -5,14 +5,18 @@
 //
 // Prints every visible top-level window (only those whose title contains TEXT, or whose
 // program file is named NAME, when given): title, class, program, screen rectangles, owner,
-// enabled state, the focus inside its thread, its close box, and every child control with
-// its id, class, text, whether the text fits the control, visibility, enabled state, styles,
-// check state and screen rectangle.
+// enabled state, whether its thread answers, the focus inside its thread, its close box, and
+// every child control with its id, class, text, whether the text fits the control,
+// visibility, enabled state, styles, check state, progress bar position and screen rectangle.
 //
 // With --serve it stays and answers one query per line read from standard input (UTF-8
 // "TEXT<tab>NAME", either empty for no filter) with one listing followed by a line "end":
-// starting a Windows program under Wine costs far more than listing the desktop.
+// starting a Windows program under Wine costs far more than listing the desktop. A query
+// "TEXT<tab>NAME<tab>repaint" also has each window it lists painted anew and tells whether
+// its thread did so ("repainted"; null when not asked).
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -30,9 +34,10 @@ namespace {
 struct Filter {
     std::wstring title;
     std::wstring process;
+    bool repaint = false;
 };
 
-// Another thread may be busy (a conversion runs inside a click handler, an installer runs an
+// Another thread may be busy (a program works inside a click handler, an installer runs an
 // action): a window is asked once whether it answers, and one that does not is described
 // from what the window manager keeps for it, so that a listing never waits on each control.
 constexpr UINT kAnswerTimeoutMs = 2000;
@@ -40,6 +45,22 @@ constexpr UINT kAnswerTimeoutMs = 2000;
 bool Answers(HWND window) {
     return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
                                  nullptr) != 0;
+}
+
+// Whether the window's thread paints it when asked: the window is marked for painting whole,
+// and only a thread that runs its message loop empties that mark, within the same time.
+std::string Repainted(HWND window) {
+    if (::InvalidateRect(window, nullptr, TRUE) == 0) {
+        return "false";
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + kAnswerTimeoutMs;
+    while (::GetUpdateRect(window, nullptr, FALSE) != 0) {
+        if (::GetTickCount64() > deadline) {
+            return "false";
+        }
+        ::Sleep(10);
+    }
+    return "true";
 }
 
 // The text the window manager keeps for a window, read without asking its thread.
@@ -116,17 +137,28 @@ const char* Bool(bool value) {
     return value ? "true" : "false";
 }
 
-// Check boxes and radio buttons answer BM_GETCHECK; other controls have no such state.
-std::string CheckState(HWND control, bool answers) {
-    if (!answers || ::_wcsicmp(ClassName(control).c_str(), L"Button") != 0) {
+// A state that only controls of one class keep, as the control answers the query for it:
+// null for controls of any other class, and when the control does not answer.
+std::string ClassState(HWND control, bool answers, const wchar_t* className, UINT query) {
+    if (!answers || ::_wcsicmp(ClassName(control).c_str(), className) != 0) {
         return "null";
     }
     DWORD_PTR state = 0;
-    if (::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
-                              &state) == 0) {
+    if (::SendMessageTimeoutW(control, query, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &state) ==
+        0) {
         return "null";
     }
     return std::to_string(state);
+}
+
+// Check boxes and radio buttons have a check state.
+std::string CheckState(HWND control, bool answers) {
+    return ClassState(control, answers, L"Button", BM_GETCHECK);
+}
+
+// Progress bars have a position.
+std::string ProgressPosition(HWND control, bool answers) {
+    return ClassState(control, answers, PROGRESS_CLASSW, PBM_GETPOS);
 }
 
 // Measured only where the control's thread answers, as its text is then its own.
@@ -142,14 +174,16 @@ void PrintControl(HWND control, bool first, bool answers) {
     const std::wstring text = WindowText(control, answers);
     std::printf("%s\n      {\"handle\": %s, \"id\": %d, \"parent\": %s, \"class\": %s, "
                 "\"text\": %s, \"fits\": %s, \"visible\": %s, \"enabled\": %s, "
-                "\"style\": %lu, \"exstyle\": %lu, \"checked\": %s, \"rect\": %s}",
+                "\"style\": %lu, \"exstyle\": %lu, \"checked\": %s, \"position\": %s, "
+                "\"rect\": %s}",
                 first ? "" : ",", Handle(control).c_str(), ::GetDlgCtrlID(control),
                 Handle(::GetParent(control)).c_str(), JsonString(className).c_str(),
                 JsonString(text).c_str(), Fits(control, className, text, answers),
                 Bool(::IsWindowVisible(control) != 0), Bool(::IsWindowEnabled(control) != 0),
                 static_cast<unsigned long>(::GetWindowLongW(control, GWL_STYLE)),
                 static_cast<unsigned long>(::GetWindowLongW(control, GWL_EXSTYLE)),
-                CheckState(control, answers).c_str(), ScreenRect(control).c_str());
+                CheckState(control, answers).c_str(), ProgressPosition(control, answers).c_str(),
+                ScreenRect(control).c_str());
 }
 
 std::vector<HWND> Children(HWND window) {
@@ -208,11 +242,13 @@ GUITHREADINFO ThreadInput(HWND window) {
     return info;
 }
 
-void PrintWindow(HWND window, bool first) {
+void PrintWindow(HWND window, bool first, bool repaint) {
     const bool answers = Answers(window);
+    const std::string repainted = repaint ? Repainted(window) : "null";
     const GUITHREADINFO input = ThreadInput(window);
     std::printf("%s\n  {\"handle\": %s, \"title\": %s, \"class\": %s, \"process\": %s, "
                 "\"rect\": %s, \"client\": %s, \"owner\": %s, \"enabled\": %s, "
+                "\"answers\": %s, \"repainted\": %s, "
                 "\"style\": %lu, \"exstyle\": %lu, \"active\": %s, \"focus\": %s, "
                 "\"focus_id\": %d, \"close_box\": %s, \"controls\": [",
                 first ? "" : ",", Handle(window).c_str(),
@@ -220,6 +256,7 @@ void PrintWindow(HWND window, bool first) {
                 JsonString(ClassName(window)).c_str(), JsonString(ProgramName(window)).c_str(),
                 ScreenRect(window).c_str(), ClientScreenRect(window).c_str(),
                 Handle(::GetWindow(window, GW_OWNER)).c_str(), Bool(::IsWindowEnabled(window) != 0),
+                Bool(answers), repainted.c_str(),
                 static_cast<unsigned long>(::GetWindowLongW(window, GWL_STYLE)),
                 static_cast<unsigned long>(::GetWindowLongW(window, GWL_EXSTYLE)),
                 Bool(input.hwndActive == window), Handle(input.hwndFocus).c_str(),
@@ -276,7 +313,7 @@ void PrintListing(const Filter& filter) {
     bool first = true;
     for (const HWND window : TopLevelWindows()) {
         if (Matches(window, filter)) {
-            PrintWindow(window, first);
+            PrintWindow(window, first, filter.repaint);
             first = false;
         }
     }
@@ -296,11 +333,14 @@ Filter ParseQuery(std::string line) {
         line.pop_back();
     }
     const std::size_t tab = line.find('\t');
+    const std::size_t secondTab = tab == std::string::npos ? tab : line.find('\t', tab + 1);
     Filter filter;
     filter.title = FromUtf8(std::string_view(line).substr(0, tab));
     if (tab != std::string::npos) {
-        filter.process = FromUtf8(std::string_view(line).substr(tab + 1));
+        filter.process = FromUtf8(std::string_view(line).substr(tab + 1, secondTab - tab - 1));
     }
+    filter.repaint =
+        secondTab != std::string::npos && std::string_view(line).substr(secondTab + 1) == "repaint";
     return filter;
 }
 
