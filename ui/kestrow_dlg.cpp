@@ -3,11 +3,13 @@
 #include <commdlg.h>
 #include <shlwapi.h>
 
+#include "banner.h"
 #include "build_progress_rules.h"
 #include "framework/file_dialog.h"
 #include "framework/file_find.h"
 #include "framework/folder_browser.h"
 #include "framework/rich_edit_library.h"
+#include "label_width.h"
 #include "license_dlg.h"
 #include "load_ui_string.h"
 #include "package_status.h"
@@ -93,7 +95,7 @@ BOOL CKestrowDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetIcons(icon_.Get());
     SetWindowTexts();
-    ShowBanner();
+    ShowBanner(banner_, bannerBitmap_);
     convertButton_.EnableWindow(false);
     return TRUE;
 }
@@ -124,13 +126,9 @@ void CKestrowDlg::SetWindowTexts() {
     convertButton_.SetWindowText(LoadUiString(IDS_CONVERT));
     acceptBox_.SetWindowText(LoadUiString(IDS_ACCEPT));
     nameLabel_.SetWindowText(LoadUiString(IDS_PACKAGE_NAME_LABEL));
-}
-
-void CKestrowDlg::ShowBanner() {
-    bannerBitmap_.LoadBitmap(IDB_BANNER);
-    ::SendMessageW(banner_.GetSafeHwnd(), STM_SETIMAGE, IMAGE_BITMAP,
-                   reinterpret_cast<LPARAM>(bannerBitmap_.GetSafeHandle()));
-    ::InvalidateRect(banner_.GetSafeHwnd(), nullptr, TRUE);
+    for (const CStatic* label : {&installerLabel_, &folderLabel_, &nameLabel_}) {
+        WidenToFitText(label->GetSafeHwnd());
+    }
 }
 
 void CKestrowDlg::OnInstallerChange() {

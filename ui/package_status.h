@@ -27,6 +27,8 @@ private:
     CStatic messageText_;
     CStatic locationText_;
     CButton closeButton_;
+    CStatic banner_;
+    CBitmap bannerBitmap_; // shown by banner_ while the window is open
 };
 
 } // namespace kestrow

@@ -173,7 +173,7 @@ class Pictures(unittest.TestCase):
             listing = subprocess.run([str(SOURCE_ROOT / "tools/draw-pictures"), folder],
                                      check=True, capture_output=True, text=True).stdout
             written = [line.split(":")[0] for line in listing.splitlines()]
-            self.assertEqual(len(written), 21)
+            self.assertEqual(len(written), 23)
             for relative in written:
                 with self.subTest(file=relative):
                     self.assertEqual((pathlib.Path(folder) / relative).read_bytes(),

@@ -1,5 +1,6 @@
 #include "text_fit.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <regex>
 
@@ -7,8 +8,9 @@ namespace {
 
 // A control's device context with the dialogs' font selected, both released when the owner
 // goes. Fonts belong to the process that made them, so the control's own cannot be used here:
-// the font that every window of the program declares (8-point "MS Shell Dlg") is made again
-// in this process, which maps it to the same face when it runs in the program's locale.
+// the font that every window of the program declares (8-point "MS Shell Dlg" with the shell
+// font style, which the dialog manager takes as "MS Shell Dlg 2") is made again in this
+// process, which maps it to the same face when it runs in the program's locale.
 class DialogFontDc {
 public:
     explicit DialogFontDc(HWND control) : control_(control), dc_(::GetDC(control)) {
@@ -18,7 +20,7 @@ public:
         font_ = ::CreateFontW(-::MulDiv(kPointSize, ::GetDeviceCaps(dc_, LOGPIXELSY), 72), 0, 0, 0,
                               FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              L"MS Shell Dlg");
+                              L"MS Shell Dlg 2");
         if (font_ != nullptr) {
             previousFont_ = ::SelectObject(dc_, font_);
         }
@@ -54,8 +56,14 @@ struct TextRoom {
     bool wraps = false;
 };
 
+// A check box's box is 12 pixels wide at 96 dots per inch and one more, with 4 between it
+// and the text.
+int CheckBoxRoom(int dpi) {
+    return ::MulDiv(12, dpi, 96) + 1 + 4;
+}
+
 // The button's own frame and margins take a few pixels; a check box's box takes its width.
-std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style) {
+std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style, int dpi) {
     if (::_wcsicmp(className.c_str(), L"Static") == 0) {
         const LONG type = style & SS_TYPEMASK;
         if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
@@ -71,7 +79,7 @@ std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style) {
         }
         if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
             type == BS_AUTORADIOBUTTON) {
-            return TextRoom{::GetSystemMetrics(SM_CXMENUCHECK) + 4, (style & BS_MULTILINE) != 0};
+            return TextRoom{CheckBoxRoom(dpi), (style & BS_MULTILINE) != 0};
         }
         return std::nullopt;
     }
@@ -85,7 +93,9 @@ std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style) {
 
 std::optional<bool> TextFits(HWND control, const std::wstring& className,
                              const std::wstring& text) {
-    const std::optional<TextRoom> room = RoomOf(className, ::GetWindowLongW(control, GWL_STYLE));
+    const DialogFontDc dc(control);
+    const std::optional<TextRoom> room = RoomOf(className, ::GetWindowLongW(control, GWL_STYLE),
+                                                ::GetDeviceCaps(dc.Get(), LOGPIXELSX));
     if (!room || text.empty()) {
         return std::nullopt;
     }
@@ -93,9 +103,13 @@ std::optional<bool> TextFits(HWND control, const std::wstring& className,
     const std::wstring shown = std::regex_replace(text, std::wregex(L"</?a[^>]*>"), L"");
     RECT client{};
     ::GetClientRect(control, &client);
-    const DialogFontDc dc(control);
     RECT needed{0, 0, client.right - room->reserved, 0};
     const UINT format = DT_CALCRECT | (room->wraps ? DT_WORDBREAK : DT_SINGLELINE);
     ::DrawTextW(dc.Get(), shown.c_str(), static_cast<int>(shown.size()), &needed, format);
+    // The last glyph's advance ends in blank space that the control may clip unseen.
+    ABC last{};
+    if (!room->wraps && ::GetCharABCWidthsW(dc.Get(), shown.back(), shown.back(), &last)) {
+        needed.right -= std::max(0, static_cast<int>(last.abcC));
+    }
     return needed.right <= client.right - room->reserved && needed.bottom <= client.bottom;
 }
