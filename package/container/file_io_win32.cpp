@@ -186,29 +186,31 @@ bool RenameReplacing(const FileHandle& handle, const std::filesystem::path& targ
 
 } // namespace
 
-// The file is marked for deletion as soon as it exists: the system then removes it when
-// its last handle closes, however the process ends. FILE_FLAG_DELETE_ON_CLOSE would do the
-// same but cannot be taken back before the rename.
+// The file is born marked for deletion on close, so that no moment exists where a process
+// that dies leaves it behind. That mark cannot be taken back before the rename, so the file
+// is written through a second handle, which carries a mark that can, and the first closes.
 ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
                         std::filesystem::path& name) {
     for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
         std::filesystem::path candidate = TemporaryNameIn(folder);
-        const HANDLE native =
-            CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (native == INVALID_HANDLE_VALUE) {
+        const FileHandle birth = Own(CreateFileW(
+            candidate.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (!birth.IsOpen()) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
                 continue;
             }
             return error == ERROR_ACCESS_DENIED ? kAccessDenied : kOpenFailed;
         }
-        handle = Own(native);
-        name = std::move(candidate);
-        if (!MarkForDeletion(handle, true)) {
-            DiscardPending(handle, name);
+        handle = Own(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                 FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!handle.IsOpen() || !MarkForDeletion(handle, true)) {
+            handle.Close();
             return kFunctionFailed;
         }
+        name = std::move(candidate);
         return kSuccess;
     }
     return kFunctionFailed;
