@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlwapi.h>
 
+#include "banner.h"
 #include "build_progress_rules.h"
 #include "framework/file_dialog.h"
 #include "framework/file_find.h"
@@ -93,7 +94,7 @@ BOOL CKestrowDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetIcons(icon_.Get());
     SetWindowTexts();
-    ShowBanner();
+    ShowBanner(banner_, bannerBitmap_);
     convertButton_.EnableWindow(false);
     return TRUE;
 }
@@ -124,13 +125,6 @@ void CKestrowDlg::SetWindowTexts() {
     convertButton_.SetWindowText(LoadUiString(IDS_CONVERT));
     acceptBox_.SetWindowText(LoadUiString(IDS_ACCEPT));
     nameLabel_.SetWindowText(LoadUiString(IDS_PACKAGE_NAME_LABEL));
-}
-
-void CKestrowDlg::ShowBanner() {
-    bannerBitmap_.LoadBitmap(IDB_BANNER);
-    ::SendMessageW(banner_.GetSafeHwnd(), STM_SETIMAGE, IMAGE_BITMAP,
-                   reinterpret_cast<LPARAM>(bannerBitmap_.GetSafeHandle()));
-    ::InvalidateRect(banner_.GetSafeHwnd(), nullptr, TRUE);
 }
 
 void CKestrowDlg::OnInstallerChange() {

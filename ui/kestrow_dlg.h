@@ -46,7 +46,6 @@ private:
     };
 
     void SetWindowTexts();
-    void ShowBanner();
 
     void OnInstallerChange();
     void OnFolderChange();

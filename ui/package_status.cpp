@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "banner.h"
 #include "load_ui_string.h"
 #include "program_icon.h"
 #include "resource_ids.h"
@@ -17,11 +18,13 @@ void CPackageStatus::DoDataExchange(CDataExchange& exchange) {
     DDX_Control(exchange, IDC_STATUS_MESSAGE, messageText_);
     DDX_Control(exchange, IDC_STATUS_LOCATION, locationText_);
     DDX_Control(exchange, IDOK, closeButton_);
+    DDX_Control(exchange, IDC_BANNER, banner_);
 }
 
 BOOL CPackageStatus::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetIcons(icon_.Get());
+    ShowBanner(banner_, bannerBitmap_);
     SetWindowText(caption_);
     messageText_.SetWindowText(message_);
     if (!location_.empty()) {

@@ -27,6 +27,8 @@ private:
     CStatic messageText_;
     CStatic locationText_;
     CButton closeButton_;
+    CStatic banner_;
+    CBitmap bannerBitmap_; // shown by banner_ until the window goes
 };
 
 } // namespace kestrow

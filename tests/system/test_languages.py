@@ -1,6 +1,7 @@
 """The interface in each language it speaks: the real windows under Wine with the user's
-locale set, every text the translated one, none cut, mnemonics distinct within a window, the
-licence agreement in English, and a screenshot of every window in every language."""
+locale set, every text the translated one (English the original), none cut, mnemonics distinct
+within a window, the licence agreement in English, and a screenshot of every window in every
+language."""
 
 import contextlib
 import os
@@ -14,7 +15,7 @@ from interface_texts import translations
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 STATUS_WINDOW = pathlib.Path(os.environ["KESTROW_STATUS_WINDOW"])
 LICENSE_WINDOW = pathlib.Path(os.environ["KESTROW_LICENSE_WINDOW"])
-LOCALES = {"german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
+LOCALES = {"english": "en_US.UTF-8", "german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
            "chinese": "zh_CN.UTF-8", "japanese": "ja_JP.UTF-8"}
 IDOK = 1
 # The main window's controls and the strings they show.

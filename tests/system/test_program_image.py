@@ -128,6 +128,7 @@ class ProgramImage(unittest.TestCase):
         self.assertIn('processorArchitecture="amd64"', manifest)
         self.assertIn('level="asInvoker" uiAccess="false"', manifest)
         self.assertRegex(manifest, r"<dpiAware[^>]*>true</dpiAware>")
+        self.assertRegex(manifest, r"<dpiAwareness[^>]*>PerMonitorV2</dpiAwareness>")
 
     def test_version_resource_names_the_product_and_the_version_of_the_tree(self):
         key, fixed, (strings, variables) = version_block(
