@@ -7,6 +7,7 @@
 #include "control_fit_rules.h"
 #include "win32_handle.h"
 #include "window_dpi.h"
+#include "wnd.h"
 
 namespace kestrow {
 
@@ -53,13 +54,12 @@ TextLayout LayoutOf(HWND control) {
 }
 
 std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
+    CWnd window;
+    window.Attach(control);
+    return window.GetWindowText();
 }
 
-// What a text takes drawn with the flags; width zero measures it on one line.
+// What a text takes drawn with the flags; a wrapping text breaks its lines at the width.
 RECT TextRect(HDC dc, const std::wstring& text, UINT flags, int width = 0) {
     RECT rect{0, 0, width, 0};
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags | DT_CALCRECT);
