@@ -1,5 +1,6 @@
 #include "text_fit.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <regex>
 
@@ -13,14 +14,15 @@ using kestrow::WindowDc;
 
 // The dialogs' font made again in this process: fonts belong to the process that made them,
 // so the control's own cannot be used here. Every window of the program declares 8-point
-// "MS Shell Dlg", which this process maps to the same face when it runs in the program's
-// locale, at the same size when it started at the same dots per inch.
+// "MS Shell Dlg" with the shell font style, which the dialog manager takes as "MS Shell Dlg
+// 2"; this process maps it to the same face when it runs in the program's locale, at the same
+// size when it started at the same dots per inch.
 Font DialogFont(HDC dc) {
     constexpr int kPointSize = 8;
     return Font(::CreateFontW(-::MulDiv(kPointSize, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0,
                               FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              L"MS Shell Dlg"));
+                              L"MS Shell Dlg 2"));
 }
 
 // How the control lays its text out: the room it keeps beside the text, and whether the text
@@ -84,5 +86,10 @@ std::optional<bool> TextFits(HWND control, const std::wstring& className,
     RECT needed{0, 0, client.right - room->reserved, 0};
     const UINT format = DT_CALCRECT | (room->wraps ? DT_WORDBREAK : DT_SINGLELINE);
     ::DrawTextW(dc.Get(), shown.c_str(), static_cast<int>(shown.size()), &needed, format);
+    // The last glyph's advance ends in blank space that the control may clip unseen.
+    ABC last{};
+    if (!room->wraps && ::GetCharABCWidthsW(dc.Get(), shown.back(), shown.back(), &last)) {
+        needed.right -= std::max(0, static_cast<int>(last.abcC));
+    }
     return needed.right <= client.right - room->reserved && needed.bottom <= client.bottom;
 }
