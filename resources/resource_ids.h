@@ -7,7 +7,7 @@
 
 // Pictures.
 #define IDB_BANNER 119
-// The banner drawn for screens at 150 % and 200 %.
+// The banner drawn again for screens at 150 % and 200 % (144 and 192 dots per inch).
 #define IDB_BANNER_150 141
 #define IDB_BANNER_200 142
 #define IDI_KESTROW 122

@@ -9,7 +9,6 @@
 #include "framework/file_find.h"
 #include "framework/folder_browser.h"
 #include "framework/rich_edit_library.h"
-#include "label_width.h"
 #include "license_dlg.h"
 #include "load_ui_string.h"
 #include "package_status.h"
@@ -126,9 +125,6 @@ void CKestrowDlg::SetWindowTexts() {
     convertButton_.SetWindowText(LoadUiString(IDS_CONVERT));
     acceptBox_.SetWindowText(LoadUiString(IDS_ACCEPT));
     nameLabel_.SetWindowText(LoadUiString(IDS_PACKAGE_NAME_LABEL));
-    for (const CStatic* label : {&installerLabel_, &folderLabel_, &nameLabel_}) {
-        WidenToFitText(label->GetSafeHwnd());
-    }
 }
 
 void CKestrowDlg::OnInstallerChange() {

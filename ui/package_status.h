@@ -28,7 +28,7 @@ private:
     CStatic locationText_;
     CButton closeButton_;
     CStatic banner_;
-    CBitmap bannerBitmap_; // shown by banner_ while the window is open
+    CBitmap bannerBitmap_; // shown by banner_ until the window goes
 };
 
 } // namespace kestrow

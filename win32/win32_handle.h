@@ -98,6 +98,11 @@ struct BitmapTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle bitmap) { ::DeleteObject(bitmap); }
 };
+struct FontTraits {
+    using Handle = HFONT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle font) { ::DeleteObject(font); }
+};
 struct WindowsHookTraits {
     using Handle = HHOOK;
     static Handle Invalid() { return nullptr; }
@@ -123,7 +128,47 @@ using Library = UniqueHandle<detail::LibraryTraits>;
 using Window = UniqueHandle<detail::WindowTraits>;
 using Icon = UniqueHandle<detail::IconTraits>;
 using Bitmap = UniqueHandle<detail::BitmapTraits>;
+using Font = UniqueHandle<detail::FontTraits>;
 using WindowsHook = UniqueHandle<detail::WindowsHookTraits>;
 using JoinedThread = UniqueHandle<detail::JoinedThreadTraits>;
+
+// A window's device context from GetDC (null: the screen's), given back when it goes.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr) {
+            ::ReleaseDC(window_, dc_);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A font, pen or brush selected into a device context for a while; the one it replaced is
+// selected again when it goes. The object itself stays its owner's.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : dc_(dc),
+          previous_(dc != nullptr && object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() {
+        if (previous_ != nullptr) {
+            ::SelectObject(dc_, previous_);
+        }
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 } // namespace kestrow

@@ -33,6 +33,8 @@ ARTIFACTS = pathlib.Path(os.environ.get(
     "KESTROW_ARTIFACTS", wine_session.BUILD_DIR / "test-artifacts"))
 
 X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
+# Where Wine keeps the screen's dots per inch (LogPixels), as Windows does.
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 WINE_FONTS = pathlib.Path("/usr/share/wine/fonts")
 
 
@@ -48,6 +50,17 @@ def prepare():
     subprocess.run(["wine", "reg", "add", X11_DRIVER_KEY, "/v", "Decorated", "/t", "REG_SZ",
                     "/d", "N", "/f"], env=wine_session.wine_environment(), check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def set_screen_dpi(dpi):
+    """Sets the screen's dots per inch (96 is 100 %) for the programs started afterwards: each
+    reads it when it starts. window-list.exe measures texts in a font made at the dots per
+    inch it started with, so it starts anew with the next query."""
+    subprocess.run(["wine", "reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", str(dpi), "/f"], env=wine_session.wine_environment(), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for lister in _listers.values():
+        lister.stop()
 
 
 def start(program, *arguments, cwd=None, locale=None):
@@ -91,6 +104,11 @@ class _WindowLister:
         self.process.stdin.write(f"{request}\n".encode("utf-8"))
         self.process.stdin.flush()
         return json.loads(self._answer(timeout).decode("utf-8"))
+
+    def stop(self):
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
 
     def _answer(self, timeout):
         deadline = time.monotonic() + timeout

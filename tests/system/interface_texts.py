@@ -1,5 +1,5 @@
-"""The interface texts as the resource scripts hold them: the ids, and each translated
-language's string table and Terms link, for tests that compare what the program shows."""
+"""The interface texts as the resource scripts hold them: the ids, and each language's string
+table and Terms link, for tests that compare what the program shows."""
 
 import pathlib
 import re
@@ -11,10 +11,13 @@ STRING_IDS = {name: int(value) for name, value in re.findall(r"#define (IDS_\w+)
 
 
 def translations(language):
-    """A language's string table by name ("IDS_OK": "&OK"), and the text of its Terms link."""
-    script = (RESOURCES / "languages" / f"{language}.rc").read_text(encoding="utf-8")
+    """A language's string table by name ("IDS_OK": "&OK"), and the text of its Terms link;
+    "english" gives the table that the others translate."""
+    scripts = (["strings.rc", "main_dlg.rc"] if language == "english"
+               else [f"languages/{language}.rc"])
+    script = "".join((RESOURCES / name).read_text(encoding="utf-8") for name in scripts)
     script = script.replace('" KESTROW_SUPPORT_ADDRESS "', SUPPORT_ADDRESS)
     strings = {name: text.replace("\\n", "\n")
                for name, text in re.findall(r'^\s+(IDS_\w+) "(.*)"$', script, re.MULTILINE)}
-    link = re.search(r'#define KESTROW_TERMS_LINK "(.*)"', script)[1]
+    link = re.search(r'"(<a>[^"]*</a>)"', script)[1]
     return strings, link

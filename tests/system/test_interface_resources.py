@@ -17,6 +17,7 @@ ENGLISH_US = 1033
 # The string table and the main window also come in German, French, Spanish, Chinese and Japanese.
 INTERFACE_LANGUAGES = {ENGLISH_US, 1031, 1036, 3082, 2052, 1041}
 BANNER, ICON, MAIN_TEMPLATE, STATUS_TEMPLATE = 119, 122, 105, 123
+BANNER_150, BANNER_200 = 141, 142
 LICENSE_TEMPLATE, LICENSE_DOCUMENT = 106, 109
 LICENSE_SOURCE = pathlib.Path(__file__).resolve().parents[2] / "resources/license/license.rtf"
 
@@ -94,14 +95,21 @@ class InterfaceResources(unittest.TestCase):
                 languages = {language for _, language in self.of_type(kind)}
                 self.assertEqual(languages, expected)
 
-    def test_banner_is_bitmap_119_of_431_by_108_pixels_at_24_bits(self):
-        banner = self.of_type(RT_BITMAP)[(BANNER, ENGLISH_US)]
-        size, width, height, _, bits, compression, _, ppm_x, ppm_y = struct.unpack_from(
-            "<IiiHHIIii", banner, 0)
-        self.assertEqual((size, width, height, bits, compression), (40, 431, 108, 24, 0))
-        self.assertEqual((ppm_x, ppm_y), (3780, 3780))
-        file_header_size = 14
-        self.assertEqual(banner, (PICTURES / "banner.bmp").read_bytes()[file_header_size:])
+    def test_banner_is_bitmap_119_drawn_again_for_150_and_200_percent_at_24_bits(self):
+        bitmaps = self.of_type(RT_BITMAP)
+        self.assertEqual(set(bitmaps), {(BANNER, ENGLISH_US), (BANNER_150, ENGLISH_US),
+                                        (BANNER_200, ENGLISH_US)})
+        for name, file, (width, height), per_metre in [
+                (BANNER, "banner.bmp", (431, 108), 3780),
+                (BANNER_150, "banner-150.bmp", (647, 162), 5670),
+                (BANNER_200, "banner-200.bmp", (862, 216), 7560)]:
+            with self.subTest(bitmap=name):
+                banner = bitmaps[(name, ENGLISH_US)]
+                self.assertEqual(struct.unpack_from("<IiiHHIIii", banner, 0),
+                                 (40, width, height, 1, 24, 0, (width * 3 + 3) // 4 * 4 * height,
+                                  per_metre, per_metre))
+                file_header_size = 14
+                self.assertEqual(banner, (PICTURES / file).read_bytes()[file_header_size:])
 
     def test_icon_group_122_has_the_twenty_images(self):
         group = self.of_type(RT_GROUP_ICON)[(ICON, ENGLISH_US)]

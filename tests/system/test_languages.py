@@ -1,6 +1,7 @@
 """The interface in each language it speaks: the real windows under Wine with the user's
-locale set, every text the translated one, none cut, mnemonics distinct within a window, the
-licence agreement in English, and a screenshot of every window in every language."""
+locale set, every text the translated one (English the original), none cut, mnemonics distinct
+within a window, the licence agreement in English, and a screenshot of every window in every
+language."""
 
 import contextlib
 import os
@@ -14,7 +15,7 @@ from interface_texts import translations
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 STATUS_WINDOW = pathlib.Path(os.environ["KESTROW_STATUS_WINDOW"])
 LICENSE_WINDOW = pathlib.Path(os.environ["KESTROW_LICENSE_WINDOW"])
-LOCALES = {"german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
+LOCALES = {"english": "en_US.UTF-8", "german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
            "chinese": "zh_CN.UTF-8", "japanese": "ja_JP.UTF-8"}
 IDOK = 1
 # The main window's controls and the strings they show.
@@ -64,17 +65,25 @@ class Languages(unittest.TestCase):
         desktop.screenshot(f"language-{name}", window)
 
     def test_every_window_in_every_language(self):
+        main_heights = {}
         for language, locale in LOCALES.items():
             with self.subTest(language=language):
                 strings, link = translations(language)
-                self.check_main_window(language, locale, strings, link)
+                main_heights[language] = self.check_main_window(language, locale, strings, link)
                 self.check_license_window(language, locale, strings)
                 self.check_status_windows(language, locale, strings)
+        # The dialog manager found each translation's own copy of the main window, which is
+        # taller than the English one.
+        for language, height in main_heights.items():
+            if language != "english":
+                self.assertGreater(height, main_heights["english"], language)
 
     def check_main_window(self, language, locale, strings, link):
+        """Returns the height of the window's client area."""
         expected = {control: strings[name] for control, name in MAIN_TEXTS.items()}
         with self.shown(KESTROW, strings["IDS_MAIN_CAPTION"], locale) as window:
             self.assert_window(window, {**expected, TERMS_LINK: link}, f"{language}-main")
+        return window["client"][3] - window["client"][1]
 
     def check_license_window(self, language, locale, strings):
         expected = {control: strings[name] for control, name in LICENSE_TEXTS.items()}

@@ -134,16 +134,21 @@ class TemplateStreams(unittest.TestCase):
 
 
 class Pictures(unittest.TestCase):
-    def test_program_banner_is_an_uncompressed_24_bit_bitmap_of_431_by_108_at_96_dpi(self):
-        data = (SOURCE_ROOT / "resources/pictures/banner.bmp").read_bytes()
-        signature, file_size, _, _, pixels_at = struct.unpack_from("<2sIHHI", data, 0)
-        (header_size, width, height, _, bits, compression, image_size, per_metre_x,
-         per_metre_y, _, _) = struct.unpack_from("<IiiHHIIiiII", data, 14)
-        self.assertEqual((signature, file_size, header_size), (b"BM", len(data), 40))
-        self.assertEqual((width, height, bits, compression), (431, 108, 24, 0))
-        self.assertEqual((per_metre_x, per_metre_y), (3780, 3780))
-        self.assertEqual(pixels_at + image_size, len(data))
-        self.assertEqual(image_size, (431 * 3 + 3) // 4 * 4 * 108)
+    def test_program_banners_are_uncompressed_24_bit_bitmaps_for_96_144_and_192_dpi(self):
+        for name, (expected_width, expected_height, per_metre) in {
+                "banner.bmp": (431, 108, 3780), "banner-150.bmp": (647, 162, 5670),
+                "banner-200.bmp": (862, 216, 7560)}.items():
+            with self.subTest(picture=name):
+                data = (SOURCE_ROOT / "resources/pictures" / name).read_bytes()
+                signature, file_size, _, _, pixels_at = struct.unpack_from("<2sIHHI", data, 0)
+                (header_size, width, height, _, bits, compression, image_size, per_metre_x,
+                 per_metre_y, _, _) = struct.unpack_from("<IiiHHIIiiII", data, 14)
+                self.assertEqual((signature, file_size, header_size), (b"BM", len(data), 40))
+                self.assertEqual((width, height, bits, compression),
+                                 (expected_width, expected_height, 24, 0))
+                self.assertEqual((per_metre_x, per_metre_y), (per_metre, per_metre))
+                self.assertEqual(pixels_at + image_size, len(data))
+                self.assertEqual(image_size, (width * 3 + 3) // 4 * 4 * height)
 
     def test_program_icon_holds_the_twenty_images(self):
         expected = ([(size, 4) for size in (16, 24, 32, 48, 256)]

@@ -1,5 +1,6 @@
 #include "dialog_ex.h"
 
+#include "control_fit.h"
 #include "win32_handle.h"
 
 namespace kestrow {
@@ -123,7 +124,10 @@ INT_PTR CALLBACK CDialogEx::DialogProc(HWND window, UINT message, WPARAM wParam,
         auto* dialog = reinterpret_cast<CDialogEx*>(lParam);
         ::SetWindowLongPtrW(window, DWLP_USER, lParam);
         dialog->hwnd_ = window;
-        return dialog->OnInitDialog();
+        const BOOL result = dialog->OnInitDialog();
+        // Only now are the texts the window's own: the template's may be placeholders.
+        FitControlsToTexts(window);
+        return result;
     }
     // Messages that arrive before WM_INITDIALOG find no object yet.
     auto* dialog = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(window, DWLP_USER));

@@ -5,9 +5,10 @@
 //
 // Prints every visible top-level window (only those whose title contains TEXT, or whose
 // program file is named NAME, when given): title, class, program, screen rectangles, owner,
-// enabled state, whether its thread answers, the focus inside its thread, its close box, and
-// every child control with its id, class, text, whether the text fits the control,
-// visibility, enabled state, styles, check state, progress bar position and screen rectangle.
+// enabled state, whether its thread answers, the focus inside its thread, its close box, how
+// its program copes with the screen's dots per inch, and every child control
+// with its id, class, text, whether the text fits the control, visibility, enabled state,
+// styles, check state, progress bar position and screen rectangle.
 //
 // With --serve it stays and answers one query per line read from standard input (UTF-8
 // "TEXT<tab>NAME", either empty for no filter) with one listing followed by a line "end":
@@ -234,6 +235,28 @@ std::string CloseBox(HWND window, bool answers) {
     return point;
 }
 
+// Looked up by name: systems before Windows 10 lack it.
+template <typename Function> Function User32Function(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// How the window's program told the system it copes with dots per inch: 0 unaware (the system
+// scales it), 1 aware of the system's, 2 aware of each monitor's; -1 when the system does not
+// say.
+int DpiAwareness(HWND window) {
+    using GetContextFunction = HANDLE(WINAPI*)(HWND);
+    using GetAwarenessFunction = int(WINAPI*)(HANDLE);
+    static const auto getContext =
+        User32Function<GetContextFunction>("GetWindowDpiAwarenessContext");
+    static const auto getAwareness =
+        User32Function<GetAwarenessFunction>("GetAwarenessFromDpiAwarenessContext");
+    if (getContext == nullptr || getAwareness == nullptr) {
+        return -1;
+    }
+    return getAwareness(getContext(window));
+}
+
 // The focus and the active window of the thread that owns the window.
 GUITHREADINFO ThreadInput(HWND window) {
     GUITHREADINFO info{};
@@ -250,7 +273,8 @@ void PrintWindow(HWND window, bool first, bool repaint) {
                 "\"rect\": %s, \"client\": %s, \"owner\": %s, \"enabled\": %s, "
                 "\"answers\": %s, \"repainted\": %s, "
                 "\"style\": %lu, \"exstyle\": %lu, \"active\": %s, \"focus\": %s, "
-                "\"focus_id\": %d, \"close_box\": %s, \"controls\": [",
+                "\"focus_id\": %d, \"close_box\": %s, \"dpi_awareness\": %d, "
+                "\"controls\": [",
                 first ? "" : ",", Handle(window).c_str(),
                 JsonString(WindowText(window, answers)).c_str(),
                 JsonString(ClassName(window)).c_str(), JsonString(ProgramName(window)).c_str(),
@@ -263,7 +287,7 @@ void PrintWindow(HWND window, bool first, bool repaint) {
                 input.hwndFocus != nullptr && ::IsChild(window, input.hwndFocus)
                     ? ::GetDlgCtrlID(input.hwndFocus)
                     : 0,
-                CloseBox(window, answers).c_str());
+                CloseBox(window, answers).c_str(), DpiAwareness(window));
     bool firstControl = true;
     for (const HWND control : Children(window)) {
         PrintControl(control, firstControl, answers);

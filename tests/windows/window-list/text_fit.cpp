@@ -4,50 +4,26 @@
 #include <cwchar>
 #include <regex>
 
+#include "win32_handle.h"
+
 namespace {
 
-// A control's device context with the dialogs' font selected, both released when the owner
-// goes. Fonts belong to the process that made them, so the control's own cannot be used here:
-// the font that every window of the program declares (8-point "MS Shell Dlg" with the shell
-// font style, which the dialog manager takes as "MS Shell Dlg 2") is made again in this
-// process, which maps it to the same face when it runs in the program's locale.
-class DialogFontDc {
-public:
-    explicit DialogFontDc(HWND control) : control_(control), dc_(::GetDC(control)) {
-        if (dc_ == nullptr) {
-            return;
-        }
-        font_ = ::CreateFontW(-::MulDiv(kPointSize, ::GetDeviceCaps(dc_, LOGPIXELSY), 72), 0, 0, 0,
+using kestrow::Font;
+using kestrow::SelectedObject;
+using kestrow::WindowDc;
+
+// The dialogs' font made again in this process: fonts belong to the process that made them,
+// so the control's own cannot be used here. Every window of the program declares 8-point
+// "MS Shell Dlg" with the shell font style, which the dialog manager takes as "MS Shell Dlg
+// 2"; this process maps it to the same face when it runs in the program's locale, at the same
+// size when it started at the same dots per inch.
+Font DialogFont(HDC dc) {
+    constexpr int kPointSize = 8;
+    return Font(::CreateFontW(-::MulDiv(kPointSize, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0,
                               FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                              L"MS Shell Dlg 2");
-        if (font_ != nullptr) {
-            previousFont_ = ::SelectObject(dc_, font_);
-        }
-    }
-    ~DialogFontDc() {
-        if (previousFont_ != nullptr) {
-            ::SelectObject(dc_, previousFont_);
-        }
-        if (font_ != nullptr) {
-            ::DeleteObject(font_);
-        }
-        if (dc_ != nullptr) {
-            ::ReleaseDC(control_, dc_);
-        }
-    }
-    DialogFontDc(const DialogFontDc&) = delete;
-    DialogFontDc& operator=(const DialogFontDc&) = delete;
-
-    HDC Get() const { return dc_; }
-
-private:
-    static constexpr int kPointSize = 8;
-    HWND control_;
-    HDC dc_;
-    HFONT font_ = nullptr;
-    HGDIOBJ previousFont_ = nullptr;
-};
+                              L"MS Shell Dlg 2"));
+}
 
 // How the control lays its text out: the room it keeps beside the text, and whether the text
 // wraps onto more lines.
@@ -56,14 +32,16 @@ struct TextRoom {
     bool wraps = false;
 };
 
-// A check box's box is 12 pixels wide at 96 dots per inch and one more, with 4 between it
-// and the text.
-int CheckBoxRoom(int dpi) {
-    return ::MulDiv(12, dpi, 96) + 1 + 4;
+// A check box draws its box 12 pixels and one wide at 96 dots per inch, and its text half a
+// digit's width after it.
+int CheckBoxRoom(HDC dc) {
+    INT zeroWidth = 0;
+    ::GetCharWidth32W(dc, L'0', L'0', &zeroWidth);
+    return ::MulDiv(12, ::GetDeviceCaps(dc, LOGPIXELSY), 96) + 1 + zeroWidth / 2;
 }
 
 // The button's own frame and margins take a few pixels; a check box's box takes its width.
-std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style, int dpi) {
+std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style, HDC dc) {
     if (::_wcsicmp(className.c_str(), L"Static") == 0) {
         const LONG type = style & SS_TYPEMASK;
         if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
@@ -79,7 +57,7 @@ std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style, int dp
         }
         if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
             type == BS_AUTORADIOBUTTON) {
-            return TextRoom{CheckBoxRoom(dpi), (style & BS_MULTILINE) != 0};
+            return TextRoom{CheckBoxRoom(dc), (style & BS_MULTILINE) != 0};
         }
         return std::nullopt;
     }
@@ -93,9 +71,11 @@ std::optional<TextRoom> RoomOf(const std::wstring& className, LONG style, int dp
 
 std::optional<bool> TextFits(HWND control, const std::wstring& className,
                              const std::wstring& text) {
-    const DialogFontDc dc(control);
-    const std::optional<TextRoom> room = RoomOf(className, ::GetWindowLongW(control, GWL_STYLE),
-                                                ::GetDeviceCaps(dc.Get(), LOGPIXELSX));
+    const WindowDc dc(control);
+    const Font font = DialogFont(dc.Get());
+    const SelectedObject selected(dc.Get(), font.Get());
+    const std::optional<TextRoom> room =
+        RoomOf(className, ::GetWindowLongW(control, GWL_STYLE), dc.Get());
     if (!room || text.empty()) {
         return std::nullopt;
     }
