@@ -11,6 +11,8 @@
 #include "console_binding.h"
 #include "console_texts.h"
 #include "package_builder.h"
+#include "package_name.h"
+#include "program_template.h"
 #include "win32_handle.h"
 
 namespace kestrow {
@@ -74,7 +76,8 @@ std::uint32_t Convert(const std::vector<std::wstring>& arguments) {
     std::uint32_t result = ERROR_FILE_NOT_FOUND;
     if (FindInstaller(arguments[1], installerName, installerPath)) {
         const std::wstring packagePath = PackagePathFor(arguments[3], FileTitle(installerName));
-        const BuildOutcome outcome = BuildPackage(installerPath, packagePath);
+        const BuildOutcome outcome =
+            BuildPackageFromTemplate(ProgramTemplate(), installerPath, packagePath);
         if (outcome.replaceError) {
             Print(ReplaceFailureText(ConsoleText(packagePath)));
         }

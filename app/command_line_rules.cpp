@@ -27,10 +27,6 @@ bool AreConversionArguments(const std::vector<std::wstring>& arguments) {
            IsSwitch(arguments[2], L"/o") && !arguments[3].empty();
 }
 
-std::wstring FileTitle(std::wstring_view fileName) {
-    return std::wstring(fileName.substr(0, fileName.rfind(L'.')));
-}
-
 std::wstring FoundFilePath(std::wstring_view pattern, std::wstring_view foundName) {
     const std::size_t lastSeparator = pattern.find_last_of(L"\\/");
     std::size_t folderLength = lastSeparator == std::wstring_view::npos ? 0 : lastSeparator + 1;

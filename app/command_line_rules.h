@@ -12,9 +12,6 @@ namespace kestrow {
 // "/i" <installer> "/o" <folder>, switches in either case, neither path empty.
 bool AreConversionArguments(const std::vector<std::wstring>& arguments);
 
-// A file's name without the part from its last dot on: "agent.x64.exe" gives "agent.x64".
-std::wstring FileTitle(std::wstring_view fileName);
-
 // The path of a file that a search for pattern found: the pattern's folder part (up to its
 // last separator, or a drive such as "C:") followed by the found name, so that a pattern
 // with wildcards names the very file it matched.

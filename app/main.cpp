@@ -7,6 +7,7 @@
 #include "console_texts.h"
 #include "framework/dialog_framework.h"
 #include "kestrow_dlg.h"
+#include "program_template.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLineTail, int) {
     // Such tools are run from download folders, where a planted DLL would otherwise load.
@@ -19,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLineTail, int) {
         std::fputs(kestrow::kFrameworkFailureText, stdout);
         return 1;
     }
-    kestrow::CKestrowDlg mainWindow;
+    kestrow::CKestrowDlg mainWindow(kestrow::ProgramTemplate());
     mainWindow.DoModal(); // the window ends only by its close box, whatever its result
     return 0;
 }

@@ -19,6 +19,7 @@ ExternalProject_Add(template-support
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${KESTROW_TEMPLATE_SUPPORT_FILES})
 
+add_subdirectory(naming)
 add_subdirectory(win32)
 add_subdirectory(package)
 add_subdirectory(ui)

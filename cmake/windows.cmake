@@ -9,6 +9,7 @@ add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s
                  -Wl,--no-insert-timestamp)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
+add_subdirectory(naming)
 add_subdirectory(win32)
 add_subdirectory(package)
 add_subdirectory(resources)

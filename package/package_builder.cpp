@@ -14,18 +14,53 @@ namespace {
 
 constexpr std::uint32_t kNotWritten = 1;
 
-BuildOutcome Failure(std::uint32_t result) {
-    return {result, std::nullopt};
+BuildOutcome Failure(std::uint32_t result, BuildFault fault, std::uint32_t systemError = 0) {
+    return {result, fault, systemError, std::nullopt};
 }
 
 BuildOutcome NotReplaced(std::uint32_t systemError) {
-    return {kNotWritten, systemError};
+    return {kNotWritten, BuildFault::PackageNotReplaced, systemError, systemError};
 }
 
-// Only a full disk keeps its own value; everything else that stops the write is the
-// service's general failure, as a commit would report it.
-BuildOutcome WriteFailure(ErrorCode error) {
-    return Failure(error == kDiskFull ? kDiskFull : kFunctionFailed);
+BuildOutcome DiskFull(std::uint32_t systemError) {
+    return Failure(kDiskFull, BuildFault::DiskFull, systemError);
+}
+
+BuildOutcome OpenFailure(ErrorCode error, std::uint32_t systemError) {
+    return Failure(error,
+                   error == kFileNotFound ? BuildFault::InstallerMissing
+                                          : BuildFault::InstallerNotOpened,
+                   systemError);
+}
+
+// A failed write of the package names its cause by the file that met it: the installer's
+// read, the installer changing under it, the package's own write, or the layout's limit.
+BuildOutcome WriteFailure(ErrorCode error, const ReadOnlyFile& installer, const FileStamp& before,
+                          const PendingFile& package) {
+    FileStamp after;
+    if (installer.QueryStamp(after) != kSuccess || !(after == before)) {
+        return Failure(kFunctionFailed, BuildFault::InstallerChanged);
+    }
+    if (installer.ReadError() != 0) {
+        return Failure(kFunctionFailed, BuildFault::InstallerUnreadable, installer.ReadError());
+    }
+    if (error == kDiskFull) {
+        return DiskFull(package.WriteError());
+    }
+    if (error == kFileTooLarge) {
+        return Failure(kFunctionFailed, BuildFault::InstallerTooLarge);
+    }
+    return Failure(kFunctionFailed, BuildFault::PackageNotWritten, package.WriteError());
+}
+
+BuildOutcome PublishFailure(ErrorCode error, std::uint32_t systemError) {
+    if (error == kDiskFull) {
+        return DiskFull(systemError);
+    }
+    if (error == kAccessDenied) {
+        return NotReplaced(systemError);
+    }
+    return Failure(kFunctionFailed, BuildFault::PackageNotWritten, systemError);
 }
 
 } // namespace
@@ -37,7 +72,7 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
     // An installer named like its package (Setup.msi converted into its own folder) would
     // be replaced by the package that holds it.
     if (IsSameFile(installerPath, packagePath)) {
-        return Failure(kNotWritten);
+        return Failure(kNotWritten, BuildFault::SameFile);
     }
     std::uint32_t systemError = 0;
     if (!CanReplace(packagePath, systemError)) {
@@ -46,25 +81,38 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
     std::unique_ptr<cfb::CompoundFileReader> database;
     if (cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(templateDatabase), database) !=
         kSuccess) {
-        return Failure(kNotWritten);
+        return Failure(kNotWritten, BuildFault::TemplateDamaged);
     }
     std::unique_ptr<ReadOnlyFile> installer;
-    if (const ErrorCode error = ReadOnlyFile::Open(installerPath, installer)) {
-        return Failure(error);
+    if (const ErrorCode error = ReadOnlyFile::Open(installerPath, installer, systemError)) {
+        return OpenFailure(error, systemError);
+    }
+    FileStamp before;
+    if (installer->QueryStamp(before) != kSuccess) {
+        return Failure(kOpenFailed, BuildFault::InstallerNotOpened);
+    }
+    if (!before.regular) {
+        return Failure(kOpenFailed, BuildFault::InstallerNotRegular);
     }
     std::unique_ptr<PendingFile> package;
-    if (PendingFile::CreateFor(packagePath, package) != kSuccess) {
-        return Failure(kNotWritten);
+    if (const ErrorCode error = PendingFile::CreateFor(packagePath, package, systemError)) {
+        return error == kDiskFull
+                   ? DiskFull(systemError)
+                   : Failure(kNotWritten, BuildFault::PackageNotWritten, systemError);
     }
     package->ReportProgressTo(progress);
     const StreamRow row{u"Binary", u"Corvane", *installer};
     if (const ErrorCode error = WriteWithStreamRow(*database, row, *package)) {
-        return WriteFailure(error);
+        return WriteFailure(error, *installer, before, *package);
+    }
+    FileStamp after;
+    if (installer->QueryStamp(after) != kSuccess || !(after == before)) {
+        return Failure(kFunctionFailed, BuildFault::InstallerChanged);
     }
     if (const ErrorCode error = package->Publish(packagePath, systemError)) {
-        return error == kAccessDenied ? NotReplaced(systemError) : WriteFailure(error);
+        return PublishFailure(error, systemError);
     }
-    return Failure(kSuccess);
+    return {};
 }
 
 } // namespace kestrow

@@ -15,8 +15,10 @@ constexpr DWORD kFullQueueRetryMs = 10;
 
 } // namespace
 
-BackgroundBuild::BackgroundBuild(std::wstring installerPath, std::wstring packagePath)
-    : installerPath_(std::move(installerPath)), packagePath_(std::move(packagePath)) {}
+BackgroundBuild::BackgroundBuild(std::span<const std::byte> packageTemplate,
+                                 std::wstring installerPath, std::wstring packagePath)
+    : packageTemplate_(packageTemplate), installerPath_(std::move(installerPath)),
+      packagePath_(std::move(packagePath)) {}
 
 bool BackgroundBuild::Start(HWND window) {
     window_ = window;
@@ -32,8 +34,8 @@ unsigned __stdcall BackgroundBuild::Run(void* build) {
     ProgressThrottle throttle([&self](unsigned permille) {
         ::PostMessageW(self.window_, kProgressMessage, permille, 0);
     });
-    const BuildOutcome outcome = BuildPackage(
-        self.installerPath_, self.packagePath_,
+    const BuildOutcome outcome = BuildPackageFromTemplate(
+        self.packageTemplate_, self.installerPath_, self.packagePath_,
         [&throttle](std::uint64_t written, std::uint64_t total) { throttle(written, total); });
     self.PostEnd(outcome.result);
     return 0;

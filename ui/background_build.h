@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "win32_handle.h"
@@ -19,7 +21,8 @@ public:
     static constexpr UINT kProgressMessage = WM_APP + 1;
     static constexpr UINT kEndMessage = WM_APP + 2;
 
-    BackgroundBuild(std::wstring installerPath, std::wstring packagePath);
+    BackgroundBuild(std::span<const std::byte> packageTemplate, std::wstring installerPath,
+                    std::wstring packagePath);
     BackgroundBuild(const BackgroundBuild&) = delete;
     BackgroundBuild& operator=(const BackgroundBuild&) = delete;
 
@@ -32,6 +35,7 @@ private:
     void PostEnd(std::uint32_t result) const;
 
     HWND window_ = nullptr;
+    std::span<const std::byte> packageTemplate_;
     std::wstring installerPath_;
     std::wstring packagePath_;
     // Last, so that it is waited for before the paths the thread reads go.

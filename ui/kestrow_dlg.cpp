@@ -41,12 +41,14 @@ int CALLBACK BrowseFolderCallback(HWND browser, UINT message, LPARAM, LPARAM val
 
 } // namespace
 
-CKestrowDlg::Conversion::Conversion(const std::wstring& installerPath,
+CKestrowDlg::Conversion::Conversion(std::span<const std::byte> packageTemplate,
+                                    const std::wstring& installerPath,
                                     const std::wstring& packagePath,
                                     const std::wstring& packageFileName)
-    : build(installerPath, packagePath), progressWindow(packageFileName) {}
+    : build(packageTemplate, installerPath, packagePath), progressWindow(packageFileName) {}
 
-CKestrowDlg::CKestrowDlg() : CDialogEx(IDD_KESTROW), icon_(LoadProgramIcon()) {}
+CKestrowDlg::CKestrowDlg(std::span<const std::byte> packageTemplate)
+    : CDialogEx(IDD_KESTROW), packageTemplate_(packageTemplate), icon_(LoadProgramIcon()) {}
 
 const MessageMap* CKestrowDlg::GetMessageMap() const {
     static const MessageMapEntry entries[] = {
@@ -214,7 +216,8 @@ void CKestrowDlg::OnConvert() {
 void CKestrowDlg::StartConversion(const std::wstring& installerPath,
                                   const std::wstring& packagePath,
                                   const std::wstring& packageFileName) {
-    conversion_ = std::make_unique<Conversion>(installerPath, packagePath, packageFileName);
+    conversion_ =
+        std::make_unique<Conversion>(packageTemplate_, installerPath, packagePath, packageFileName);
     EnableWindow(false);
     if (!conversion_->build.Start(hwnd_)) {
         OnBuildEnd(kPackageNotWritten, 0);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "background_build.h"
@@ -20,7 +21,8 @@ namespace kestrow {
 // rules from their current texts and the Accept box.
 class CKestrowDlg : public CDialogEx {
 public:
-    CKestrowDlg();
+    // The template every package is made from; it must outlive the window.
+    explicit CKestrowDlg(std::span<const std::byte> packageTemplate);
 
 protected:
     const MessageMap* GetMessageMap() const override;
@@ -33,8 +35,8 @@ protected:
 private:
     // One conversion while it runs beside the window.
     struct Conversion {
-        Conversion(const std::wstring& installerPath, const std::wstring& packagePath,
-                   const std::wstring& packageFileName);
+        Conversion(std::span<const std::byte> packageTemplate, const std::wstring& installerPath,
+                   const std::wstring& packagePath, const std::wstring& packageFileName);
 
         BackgroundBuild build;
         CBuildProgress progressWindow;
@@ -69,6 +71,7 @@ private:
     void ReportOutcome(std::uint32_t result, const std::wstring& packagePath);
     CEdit& Field(InputField field);
 
+    std::span<const std::byte> packageTemplate_;
     Icon icon_;
     CStatic banner_;
     CStatic descriptionLabel_;

@@ -1,7 +1,5 @@
 #include "main_window_rules.h"
 
-#include <cwctype>
-
 #include "resource_ids.h"
 
 namespace kestrow {
@@ -19,28 +17,7 @@ bool Contains(const std::wstring& text, const wchar_t* part) {
     return text.find(part) != std::wstring::npos;
 }
 
-bool IsWhiteSpace(wchar_t character) {
-    return std::iswspace(static_cast<std::wint_t>(character)) != 0;
-}
-
 } // namespace
-
-std::wstring TrimWhiteSpace(const std::wstring& text) {
-    std::size_t first = 0;
-    std::size_t end = text.size();
-    while (first < end && IsWhiteSpace(text[first])) {
-        ++first;
-    }
-    while (end > first && IsWhiteSpace(text[end - 1])) {
-        --end;
-    }
-    return text.substr(first, end - first);
-}
-
-bool IsValidPackageName(const std::wstring& packageNameText) {
-    const std::wstring name = TrimWhiteSpace(packageNameText);
-    return !name.empty() && name != kPackageExtension;
-}
 
 bool ConvertEnabled(bool accepted, const std::wstring& folderText) {
     return accepted && !folderText.empty();
@@ -81,19 +58,12 @@ std::optional<InputFault> FolderEntryFault(const std::wstring& installerText,
     return std::nullopt;
 }
 
-std::wstring PackageFileName(const std::wstring& packageNameText) {
-    if (Contains(packageNameText, kPackageExtension)) {
-        return TrimWhiteSpace(packageNameText);
-    }
-    return TrimWhiteSpace(packageNameText + kPackageExtension);
-}
-
 std::wstring PackagePath(const std::wstring& folderText, const std::wstring& packageFileName) {
     return folderText + L'\\' + packageFileName;
 }
 
 std::wstring DefaultPackageName(const std::wstring& installerFileName) {
-    return installerFileName.substr(0, installerFileName.rfind(L'.')) + kPackageExtension;
+    return FileTitle(installerFileName) + kPackageExtension;
 }
 
 } // namespace kestrow

@@ -8,13 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "package_name.h"
+
 namespace kestrow {
 
 // Whether something (a file or a folder) exists at a path.
 using PathExists = std::function<bool(const std::wstring& path)>;
-
-// A copy of text without the leading and trailing characters that iswspace accepts.
-std::wstring TrimWhiteSpace(const std::wstring& text);
 
 // The Accept rule: Convert is enabled exactly when the box is ticked and the folder field holds
 // at least one character; the folder field and its Browse button exactly when the installer
@@ -52,13 +51,6 @@ std::optional<InputFault> FirstConvertFault(const ConvertInputs& inputs, const P
 // existing ".exe" path. The fault, or none.
 std::optional<InputFault> FolderEntryFault(const std::wstring& installerText,
                                            const PathExists& exists);
-
-// Whether the name field names a package: not blank, and more than ".msi" alone.
-bool IsValidPackageName(const std::wstring& packageNameText);
-
-// The package's file name from the name field: ".msi" appended unless the text holds it
-// anywhere, then trimmed.
-std::wstring PackageFileName(const std::wstring& packageNameText);
 
 // The folder text as typed, one backslash, the file name: nothing else is added or removed.
 std::wstring PackagePath(const std::wstring& folderText, const std::wstring& packageFileName);

@@ -63,8 +63,15 @@ std::optional<std::string> OutputFolderFault(const std::string& folder) {
 
 int Convert(const Command& command) {
     std::filesystem::path package;
-    if (!PackageLocation(command.installer, command.outputFolder, command.packageName, package)) {
+    switch (
+        PackageLocation(command.installer, command.outputFolder, command.packageName, package)) {
+    case NameFault::None:
+        break;
+    case NameFault::NotAName:
         Report("--name", "not a package name: blank, or \".msi\" alone");
+        return kUsageFailed;
+    case NameFault::HoldsFolder:
+        Report("--name", "a name, not a path: it may not hold \"/\" or \"\\\"");
         return kUsageFailed;
     }
     if (const std::optional<std::string> fault = OutputFolderFault(command.outputFolder)) {
@@ -85,7 +92,11 @@ int Convert(const Command& command) {
         Report(message.what, message.reason);
         return kConversionFailed;
     }
-    std::printf("%s\n", package.c_str());
+    // A script reads the path from here; one that never arrived is no success.
+    if (std::printf("%s\n", package.c_str()) < 0 || std::fflush(stdout) != 0) {
+        Report("standard output", std::strerror(errno));
+        return kConversionFailed;
+    }
     return 0;
 }
 

@@ -21,6 +21,9 @@ inline constexpr std::size_t kIdsPerDifatSector = kIdsPerSector - 1;
 inline constexpr std::size_t kMaxNameUnits = 31;
 // Version 3 counts in 32-bit sizes; files beyond this are refused.
 inline constexpr std::uint64_t kMaxFileSize = std::uint64_t{1} << 31;
+// Windows' own compound-file code keeps the allocation table below 32,768 sectors, and
+// readers modelled on it (7-Zip, osslsigncode) refuse a file whose table has that many.
+inline constexpr std::uint64_t kMostFatSectors = 32767;
 
 inline constexpr std::uint32_t kMaxRegularSector = 0xFFFFFFFA;
 inline constexpr std::uint32_t kDifatSector = 0xFFFFFFFC;

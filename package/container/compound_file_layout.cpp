@@ -59,7 +59,7 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
     std::uint64_t nextMini = 0;
     for (const std::uint64_t size : streamSizes) {
         if (size >= kMaxFileSize) {
-            return kFunctionFailed;
+            return kFileTooLarge;
         }
         const bool small = size < kMiniStreamCutoff;
         const std::uint64_t count = CeilDivide(size, small ? kMiniSectorSize : kSectorSize);
@@ -77,7 +77,7 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
         }
         cursor += count;
         if (next > kMaxFileSize / kSectorSize) {
-            return kFunctionFailed;
+            return kFileTooLarge;
         }
     }
     layout.miniStreamSize = nextMini * kMiniSectorSize;
@@ -89,8 +89,8 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
     std::uint64_t difatSectors = 0;
     SizeAllocationTables(others, fatSectors, difatSectors);
     const std::uint64_t total = others + fatSectors + difatSectors;
-    if (kHeaderSize + total * kSectorSize > kMaxFileSize) {
-        return kFunctionFailed;
+    if (kHeaderSize + total * kSectorSize > kMaxFileSize || fatSectors > kMostFatSectors) {
+        return kFileTooLarge;
     }
     auto place = [&](std::uint64_t count, std::uint32_t marker, Placement& placement) {
         placement = {static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count)};

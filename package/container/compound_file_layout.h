@@ -41,7 +41,8 @@ struct CompoundFileLayout {
 };
 
 // Places streams of the given sizes and a directory of entryCount entries (root included).
-// Fails with kFunctionFailed when the file would pass the version-3 size limit.
+// Fails with kFileTooLarge when the file would pass the version-3 size limit, or need an
+// allocation table larger than other readers accept.
 ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t entryCount,
                      CompoundFileLayout& layout);
 

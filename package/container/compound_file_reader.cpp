@@ -96,15 +96,6 @@ private:
     std::uint64_t consumed_ = 0;
 };
 
-ErrorCode CompoundFileReader::Open(const std::filesystem::path& path,
-                                   std::unique_ptr<CompoundFileReader>& reader) {
-    std::unique_ptr<ReadOnlyFile> file;
-    if (const ErrorCode error = ReadOnlyFile::Open(path, file)) {
-        return error;
-    }
-    return Open(std::move(file), reader);
-}
-
 ErrorCode CompoundFileReader::Open(std::unique_ptr<const ReadableBytes> bytes,
                                    std::unique_ptr<CompoundFileReader>& reader) {
     std::unique_ptr<CompoundFileReader> loaded(new CompoundFileReader(std::move(bytes)));

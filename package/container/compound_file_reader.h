@@ -38,8 +38,6 @@ struct DirectoryEntry {
 class CompoundFileReader {
 public:
     // Damage of any kind gives kInstallPackageInvalid; file errors pass through.
-    static ErrorCode Open(const std::filesystem::path& path,
-                          std::unique_ptr<CompoundFileReader>& reader);
     static ErrorCode Open(std::unique_ptr<const ReadableBytes> bytes,
                           std::unique_ptr<CompoundFileReader>& reader);
 

@@ -31,8 +31,8 @@ struct NewCompoundFile {
     std::vector<NewEntry> entries;
 };
 
-// Refuses, with kFunctionFailed and before writing anything, entries that do not form a
-// valid tree and layouts that version 3 cannot hold (a file over 2 GiB).
+// Refuses before writing anything: with kFunctionFailed entries that do not form a valid
+// tree, with kFileTooLarge layouts that version 3 cannot hold or other readers refuse.
 ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output);
 
 } // namespace installer_db::cfb

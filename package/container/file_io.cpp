@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <string_view>
 
 namespace installer_db {
 
@@ -14,6 +16,10 @@ constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
 // Copies inside the kernel go in pieces of this size, so that progress is reported while a
 // large stream is copied; a multiple of every block size, so that each piece can be cloned.
 constexpr std::uint64_t kKernelCopyPiece = std::uint64_t{1} << 26;
+
+constexpr char kTemporaryPrefix[] = "~kestrow-";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr std::size_t kTemporaryDigits = 12;
 
 } // namespace
 
@@ -46,15 +52,44 @@ std::intptr_t FileHandle::Release() {
 std::filesystem::path TemporaryNameIn(const std::filesystem::path& folder) {
     static std::mt19937_64 random{std::random_device{}()};
     char name[32];
-    std::snprintf(name, sizeof name, "~kestrow-%012llx.tmp",
-                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFULL));
+    std::snprintf(name, sizeof name, "%s%012llx%s", kTemporaryPrefix,
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFULL), kTemporarySuffix);
     return folder / name;
 }
 
-ErrorCode ReadOnlyFile::Open(const std::filesystem::path& path,
-                             std::unique_ptr<ReadOnlyFile>& file) {
+bool IsTemporaryName(const std::filesystem::path& fileName) {
+    const std::string name = fileName.string();
+    const std::string_view prefix(kTemporaryPrefix);
+    const std::string_view suffix(kTemporarySuffix);
+    if (name.size() != prefix.size() + kTemporaryDigits + suffix.size() ||
+        !name.starts_with(prefix) || !name.ends_with(suffix)) {
+        return false;
+    }
+    const std::string_view digits = std::string_view(name).substr(prefix.size(), kTemporaryDigits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+namespace {
+
+// A conversion that died before its end, on a system where the pending file had a name,
+// left it behind; the next conversion into the folder removes it.
+void RemoveAbandonedPendingFiles(const std::filesystem::path& folder) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (IsTemporaryName(entry->path().filename())) {
+            platform_file::RemoveIfAbandoned(entry->path());
+        }
+    }
+}
+
+} // namespace
+
+ErrorCode ReadOnlyFile::Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file,
+                             std::uint32_t& systemError) {
     FileHandle handle;
     if (const ErrorCode error = platform_file::OpenForReading(path, handle)) {
+        systemError = platform_file::LastSystemError();
         return error;
     }
     file.reset(new ReadOnlyFile(std::move(handle)));
@@ -62,7 +97,15 @@ ErrorCode ReadOnlyFile::Open(const std::filesystem::path& path,
 }
 
 ErrorCode ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const {
-    return platform_file::ReadAt(handle_, offset, buffer);
+    const ErrorCode error = platform_file::ReadAt(handle_, offset, buffer);
+    if (error != kSuccess) {
+        readError_ = platform_file::LastSystemError();
+    }
+    return error;
+}
+
+ErrorCode ReadOnlyFile::QueryStamp(FileStamp& stamp) const {
+    return platform_file::QueryStamp(handle_, stamp);
 }
 
 ErrorCode ReadOnlyFile::QuerySize(std::uint64_t& size) const {
@@ -77,10 +120,13 @@ PendingFile::~PendingFile() {
 }
 
 ErrorCode PendingFile::CreateFor(const std::filesystem::path& target,
-                                 std::unique_ptr<PendingFile>& file) {
+                                 std::unique_ptr<PendingFile>& file, std::uint32_t& systemError) {
+    const std::filesystem::path folder = FolderOf(target);
+    RemoveAbandonedPendingFiles(folder);
     FileHandle handle;
     std::filesystem::path name;
-    if (const ErrorCode error = platform_file::CreatePending(FolderOf(target), handle, name)) {
+    if (const ErrorCode error = platform_file::CreatePending(folder, handle, name)) {
+        systemError = platform_file::LastSystemError();
         return error;
     }
     file.reset(new PendingFile(std::move(handle), std::move(name)));
@@ -147,6 +193,7 @@ ErrorCode PendingFile::Flush() {
 
 ErrorCode PendingFile::WriteThrough(std::span<const std::byte> bytes) {
     if (const ErrorCode error = platform_file::WriteAll(handle_, bytes)) {
+        writeError_ = platform_file::LastSystemError();
         return error;
     }
     Advance(bytes.size());
@@ -163,6 +210,7 @@ void PendingFile::Advance(std::uint64_t count) {
 ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_t& systemError) {
     systemError = 0;
     if (const ErrorCode error = Flush()) {
+        systemError = writeError_;
         return error;
     }
     if (const ErrorCode error =

@@ -38,21 +38,37 @@ private:
     std::intptr_t native_ = kInvalid;
 };
 
-// An existing file opened for reading at any offset. While it is open, no other program
-// may write to it, so what is read is one consistent file.
+// What a file is and when it last changed: two stamps of one regular file differ when
+// anything wrote to it in between.
+struct FileStamp {
+    bool regular = false; // not a folder, pipe, device or socket
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0; // the inode's change time where the platform keeps one
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// An existing file opened for reading at any offset. On Windows no other program may write
+// to it while it is open; elsewhere the caller compares stamps to know it read one file.
 class ReadOnlyFile final : public ReadableBytes {
 public:
     // kFileNotFound when nothing is at the path, kOpenFailed for any other refusal (a
-    // folder, a file another program is writing).
-    static ErrorCode Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file);
+    // file another program is writing). Opening never waits, even for a pipe with no writer.
+    static ErrorCode Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file,
+                          std::uint32_t& systemError);
 
     ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override;
     ErrorCode QuerySize(std::uint64_t& size) const override;
+    ErrorCode QueryStamp(FileStamp& stamp) const;
     const FileHandle& Handle() const { return handle_; }
+    // The platform's reason for the last read that failed, 0 if none did.
+    std::uint32_t ReadError() const { return readError_; }
 
 private:
     explicit ReadOnlyFile(FileHandle handle) : handle_(std::move(handle)) {}
     FileHandle handle_;
+    mutable std::uint32_t readError_ = 0;
 };
 
 // A new file in the folder of its target. Until it is published it has no name of its own
@@ -62,8 +78,9 @@ public:
     // Told, from the writing thread, how many bytes the file holds and how many it will hold.
     using Progress = std::function<void(std::uint64_t written, std::uint64_t expected)>;
 
+    // Removes, on the way, the pending files in the folder that no live conversion holds.
     static ErrorCode CreateFor(const std::filesystem::path& target,
-                               std::unique_ptr<PendingFile>& file);
+                               std::unique_ptr<PendingFile>& file, std::uint32_t& systemError);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -78,10 +95,13 @@ public:
     // platform can copy inside the kernel; copied tells how many it took, possibly none.
     ErrorCode AppendFrom(const ReadOnlyFile& source, std::uint64_t offset, std::uint64_t length,
                          std::uint64_t& copied);
-    // Writes out what is buffered and puts the file at the target in one step, replacing
-    // what is there. On failure the target is untouched, the file is gone, and
-    // systemError holds the platform's reason when the replacing step refused.
+    // Writes out what is buffered, makes the file durable with the protection of the file it
+    // replaces, and puts it at the target in one step. On failure the target is untouched,
+    // the file is gone, and systemError holds the platform's reason. kAccessDenied: the
+    // replacing step refused.
     ErrorCode Publish(const std::filesystem::path& target, std::uint32_t& systemError);
+    // The platform's reason for the last write that failed, 0 if none did.
+    std::uint32_t WriteError() const { return writeError_; }
 
 private:
     PendingFile(FileHandle handle, std::filesystem::path name);
@@ -96,22 +116,28 @@ private:
     Progress progress_;
     std::uint64_t written_ = 0;
     std::uint64_t expected_ = 0;
+    std::uint32_t writeError_ = 0;
 };
 
 // Whether a new file could be put at the path: nothing is there, or a file that this
-// process may replace. Otherwise systemError holds the platform's reason. Implemented by
-// the platform layer.
+// process may replace. A read-only file is never replaced. Otherwise systemError holds the
+// platform's reason. Implemented by the platform layer.
 bool CanReplace(const std::filesystem::path& path, std::uint32_t& systemError);
+// Whether the platform's reason for a failure is a full disk or an exhausted quota.
+bool IsDiskFull(std::uint32_t systemError);
 // Whether two paths, however spelled, name one existing file. Implemented by the platform
 // layer.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Platform primitives behind the classes above; each file of the platform layer
 // implements them with its own system calls.
+// A failure leaves its reason for LastSystemError.
 namespace platform_file {
+std::uint32_t LastSystemError();
 ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle);
 ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer);
 ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size);
+ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp);
 ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
 ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
                        std::uint64_t length, std::uint64_t& copied);
@@ -123,6 +149,8 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
 ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
                          const std::filesystem::path& target, std::uint32_t& systemError);
 void DiscardPending(FileHandle& handle, const std::filesystem::path& name);
+// Removes a pending file left by a conversion that died, unless a live one holds it.
+void RemoveIfAbandoned(const std::filesystem::path& pendingFile);
 } // namespace platform_file
 
 // The folder a path is in; "." for a bare name.
@@ -130,5 +158,7 @@ std::filesystem::path FolderOf(const std::filesystem::path& path);
 // A fresh name for a temporary file in the folder: short, so that it fits wherever the
 // package's own name does.
 std::filesystem::path TemporaryNameIn(const std::filesystem::path& folder);
+// Whether a file name is one that TemporaryNameIn gives.
+bool IsTemporaryName(const std::filesystem::path& fileName);
 
 } // namespace installer_db

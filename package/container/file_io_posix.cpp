@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,22 +22,39 @@ int Descriptor(const FileHandle& handle) {
 }
 
 ErrorCode WriteErrorFromErrno() {
-    return errno == ENOSPC ? kDiskFull : kFunctionFailed;
+    return IsDiskFull(static_cast<std::uint32_t>(errno)) ? kDiskFull : kFunctionFailed;
+}
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 } // namespace
 
+std::uint32_t LastSystemError() {
+    return static_cast<std::uint32_t>(errno);
+}
+
+// Without O_NONBLOCK, opening a FIFO waits for a writer for ever; the caller looks at the
+// stamp and refuses what is not a regular file before reading a byte.
 ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         return errno == ENOENT || errno == ENOTDIR ? kFileNotFound : kOpenFailed;
     }
     handle = FileHandle(descriptor);
+    return kSuccess;
+}
+
+ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp) {
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        handle.Close();
-        return kOpenFailed;
+    if (::fstat(Descriptor(handle), &status) != 0) {
+        return kFunctionFailed;
     }
+    stamp.regular = S_ISREG(status.st_mode);
+    stamp.size = static_cast<std::uint64_t>(status.st_size);
+    stamp.modified = Nanoseconds(status.st_mtim);
+    stamp.changed = Nanoseconds(status.st_ctim);
     return kSuccess;
 }
 
@@ -47,6 +65,10 @@ ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::
                                     static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) {
             continue;
+        }
+        if (got == 0) {
+            // The file ended before the size it had when it was measured.
+            errno = EIO;
         }
         if (got <= 0) {
             return kFunctionFailed;
@@ -155,56 +177,131 @@ namespace {
 
 constexpr int kUniqueNameAttempts = 64;
 
+std::string DescriptorLink(int descriptor) {
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// A pending file is held under an advisory lock while it is written, so that a conversion
+// that finds it can tell a live one's file from one that a dead process left behind. Only
+// another holder refuses the lock; a file system without locks holds nothing, and there no
+// file is ever taken for abandoned.
+bool Hold(int descriptor) {
+    return ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+bool TakeOver(int descriptor) {
+    return ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool IsSameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the name still leads to the open file: a conversion cleaning up may have taken
+// it for an abandoned one in the moment between its creation and its lock.
+bool NameLeadsTo(const std::filesystem::path& name, int descriptor) {
+    struct stat named {};
+    struct stat open {};
+    return ::stat(name.c_str(), &named) == 0 && ::fstat(descriptor, &open) == 0 &&
+           IsSameInode(named, open);
+}
+
 // Where the kernel offers files without a name (O_TMPFILE), a killed process leaves
-// nothing behind; elsewhere (other kernels, some file systems) the file gets a temporary
-// name at once, which only an orderly end removes.
+// nothing behind. Such a file can only be given its name through /proc, so it is used only
+// where /proc shows it: otherwise the package would be written in full and then fail.
 ErrorCode CreateNameless(const std::filesystem::path& folder, FileHandle& handle, bool& supported) {
     supported = false;
 #ifdef O_TMPFILE
     const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    if (descriptor >= 0) {
-        supported = true;
-        handle = FileHandle(descriptor);
-        return kSuccess;
-    }
-    supported = errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL;
-    if (supported) {
+    if (descriptor < 0) {
+        supported = errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL;
         return errno == EACCES ? kAccessDenied : kOpenFailed;
     }
+    FileHandle nameless(descriptor);
+    struct stat status {};
+    if (::stat(DescriptorLink(descriptor).c_str(), &status) != 0 || !Hold(descriptor)) {
+        return kOpenFailed;
+    }
+    supported = true;
+    handle = std::move(nameless);
+    return kSuccess;
 #else
     (void)folder;
     (void)handle;
-#endif
     return kOpenFailed;
+#endif
 }
 
 // Gives the open file a fresh name in the folder: by linking a nameless file, or by
-// creating a named one.
+// creating a named one, held at once.
 ErrorCode TakeFreshName(const std::filesystem::path& folder, FileHandle& handle,
-                        std::filesystem::path& name, std::uint32_t& systemError) {
+                        std::filesystem::path& name) {
     for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
         std::filesystem::path candidate = TemporaryNameIn(folder);
-        int result = 0;
         if (handle.IsOpen()) {
-            const std::string link = "/proc/self/fd/" + std::to_string(Descriptor(handle));
-            result =
-                ::linkat(AT_FDCWD, link.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
+            if (::linkat(AT_FDCWD, DescriptorLink(Descriptor(handle)).c_str(), AT_FDCWD,
+                         candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                name = std::move(candidate);
+                return kSuccess;
+            }
         } else {
-            result = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (result >= 0) {
-                handle = FileHandle(result);
+            FileHandle created(
+                ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (created.IsOpen() && Hold(Descriptor(created)) &&
+                NameLeadsTo(candidate, Descriptor(created))) {
+                handle = std::move(created);
+                name = std::move(candidate);
+                return kSuccess;
+            }
+            if (created.IsOpen()) {
+                continue; // taken by a cleanup in passing: try another name
             }
         }
-        if (result >= 0) {
-            name = std::move(candidate);
-            return kSuccess;
-        }
         if (errno != EEXIST) {
-            systemError = static_cast<std::uint32_t>(errno);
-            return errno == EACCES ? kAccessDenied : kOpenFailed;
+            return errno == EACCES                                 ? kAccessDenied
+                   : IsDiskFull(static_cast<std::uint32_t>(errno)) ? kDiskFull
+                                                                   : kOpenFailed;
         }
     }
     return kFunctionFailed;
+}
+
+// The new file takes the old one's permission bits and, where this process may set them,
+// its owner and group, so that replacing a package never widens who may read or change it.
+// Owner first: changing it clears the set-id bits that the mode then restores.
+void TakeProtectionOf(const std::filesystem::path& target, int descriptor) {
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0) {
+        return;
+    }
+    if (::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+        (void)::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+    }
+    (void)::fchmod(descriptor, old.st_mode & 07777);
+}
+
+// A file system may report a failed write only when the data is flushed or the file closed
+// (NFS, SMB, XFS on a failing disk). Closing a duplicate runs the same flush and reports its
+// error, while the descriptor itself, and with it the lock, stays until the file is in place.
+ErrorCode MakeDurable(int descriptor) {
+    if (::fsync(descriptor) != 0) {
+        return WriteErrorFromErrno();
+    }
+    const int duplicate = ::dup(descriptor);
+    if (duplicate < 0 || ::close(duplicate) != 0) {
+        return WriteErrorFromErrno();
+    }
+    return kSuccess;
+}
+
+// The rename itself reaches the disk only with its folder. A file system that cannot flush a
+// folder (EINVAL) keeps its names by other means; any other failure comes after the package
+// has replaced the old one, so there is nothing left to keep and the package stands.
+void FlushFolder(const std::filesystem::path& folder) {
+    const FileHandle directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.IsOpen()) {
+        (void)::fsync(Descriptor(directory));
+    }
 }
 
 } // namespace
@@ -213,31 +310,45 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
                         std::filesystem::path& name) {
     bool supported = false;
     const ErrorCode error = CreateNameless(folder, handle, supported);
-    if (supported) {
+    if (supported || error == kAccessDenied) {
         return error;
     }
-    std::uint32_t ignored = 0;
-    return TakeFreshName(folder, handle, name, ignored);
+    return TakeFreshName(folder, handle, name);
 }
 
 ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
                          const std::filesystem::path& target, std::uint32_t& systemError) {
-    if (name.empty()) {
-        if (const ErrorCode error = TakeFreshName(FolderOf(target), handle, name, systemError)) {
-            return error;
-        }
+    TakeProtectionOf(target, Descriptor(handle));
+    ErrorCode error = MakeDurable(Descriptor(handle));
+    if (error == kSuccess && name.empty()) {
+        error = TakeFreshName(FolderOf(target), handle, name);
+    }
+    if (error != kSuccess) {
+        systemError = LastSystemError();
+        return error;
     }
     if (::rename(name.c_str(), target.c_str()) != 0) {
-        systemError = static_cast<std::uint32_t>(errno);
-        return kAccessDenied;
+        systemError = LastSystemError();
+        return IsDiskFull(systemError) ? kDiskFull : kAccessDenied;
     }
+    FlushFolder(FolderOf(target));
     return kSuccess;
 }
 
 void DiscardPending(FileHandle& handle, const std::filesystem::path& name) {
-    handle.Close();
     if (!name.empty()) {
         ::unlink(name.c_str());
+    }
+    handle.Close();
+}
+
+// Taking the lock proves that no live conversion holds the file; the name must still lead
+// to the file that was locked, or another conversion's new file could be removed.
+void RemoveIfAbandoned(const std::filesystem::path& pendingFile) {
+    const FileHandle file(
+        ::open(pendingFile.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.IsOpen() && TakeOver(Descriptor(file)) && NameLeadsTo(pendingFile, Descriptor(file))) {
+        ::unlink(pendingFile.c_str());
     }
 }
 
@@ -245,13 +356,27 @@ void DiscardPending(FileHandle& handle, const std::filesystem::path& name) {
 
 namespace installer_db {
 
+// A package that nobody may write to (mode 0444) is refused as Kestrow.exe refuses a
+// read-only one, even to root; one that this user may not write to is refused too.
 bool CanReplace(const std::filesystem::path& path, std::uint32_t& systemError) {
     struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    if (::lstat(path.c_str(), &status) != 0) {
+        return true;
+    }
+    if (S_ISDIR(status.st_mode)) {
         systemError = EISDIR;
         return false;
     }
+    if (S_ISREG(status.st_mode) &&
+        ((status.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+        systemError = EACCES;
+        return false;
+    }
     return true;
+}
+
+bool IsDiskFull(std::uint32_t systemError) {
+    return systemError == ENOSPC || systemError == EDQUOT;
 }
 
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {

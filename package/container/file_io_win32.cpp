@@ -1,8 +1,10 @@
 #include "file_io.h"
+#include "marked_publish.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,18 @@ FileHandle Own(HANDLE native) {
 }
 
 ErrorCode WriteErrorFromLastError() {
-    const DWORD error = GetLastError();
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? kDiskFull
-                                                                       : kFunctionFailed;
+    return IsDiskFull(GetLastError()) ? kDiskFull : kFunctionFailed;
+}
+
+std::int64_t Ticks(const LARGE_INTEGER& time) {
+    return static_cast<std::int64_t>(time.QuadPart);
 }
 
 } // namespace
+
+std::uint32_t LastSystemError() {
+    return GetLastError();
+}
 
 ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
     const HANDLE native =
@@ -42,6 +50,24 @@ ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) 
     return kSuccess;
 }
 
+// A pipe, a device or a folder may open like a file; the stamp tells them apart. Only a disk
+// file that is not a folder is regular.
+ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp) {
+    FILE_STANDARD_INFO standard{};
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(Native(handle), FileStandardInfo, &standard,
+                                     sizeof standard) == FALSE ||
+        GetFileInformationByHandleEx(Native(handle), FileBasicInfo, &basic, sizeof basic) ==
+            FALSE) {
+        return kFunctionFailed;
+    }
+    stamp.regular = GetFileType(Native(handle)) == FILE_TYPE_DISK && standard.Directory == FALSE;
+    stamp.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    stamp.modified = Ticks(basic.LastWriteTime);
+    stamp.changed = Ticks(basic.ChangeTime);
+    return kSuccess;
+}
+
 ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
     std::size_t done = 0;
     while (done < buffer.size()) {
@@ -52,8 +78,12 @@ ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::
         const DWORD wanted =
             static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, kLargestTransfer));
         DWORD got = 0;
-        if (!ReadFile(Native(handle), buffer.data() + done, wanted, &got, &overlapped) ||
-            got == 0) {
+        if (!ReadFile(Native(handle), buffer.data() + done, wanted, &got, &overlapped)) {
+            return kFunctionFailed;
+        }
+        if (got == 0) {
+            // The file ended before the size it had when it was measured.
+            SetLastError(ERROR_HANDLE_EOF);
             return kFunctionFailed;
         }
         done += got;
@@ -160,6 +190,10 @@ bool MarkForDeletion(const FileHandle& handle, bool deleteFile) {
                                       sizeof disposition) != FALSE;
 }
 
+std::uint32_t ErrorUnless(bool done) {
+    return done ? 0 : GetLastError();
+}
+
 // Renames through the open handle, so that the file that was written is the file that
 // takes the name, with no moment where the target is missing.
 bool RenameReplacing(const FileHandle& handle, const std::filesystem::path& target) {
@@ -201,7 +235,9 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
                 continue;
             }
-            return error == ERROR_ACCESS_DENIED ? kAccessDenied : kOpenFailed;
+            return error == ERROR_ACCESS_DENIED ? kAccessDenied
+                   : IsDiskFull(error)         ? kDiskFull
+                                               : kOpenFailed;
         }
         handle = Own(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -216,19 +252,28 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
     return kFunctionFailed;
 }
 
-// The pending file already has its name here; only POSIX needs to give it one.
+// The pending file already has its name here; only POSIX needs to give it one. Its data
+// reaches the disk before it takes the package's name, and a write error that surfaces only
+// then (a network share) fails the conversion while the old package still stands.
 ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& /*name*/,
                          const std::filesystem::path& target, std::uint32_t& systemError) {
-    if (!MarkForDeletion(handle, false)) {
+    if (!FlushFileBuffers(Native(handle))) {
         systemError = GetLastError();
-        return kFunctionFailed;
+        return IsDiskFull(systemError) ? kDiskFull : kFunctionFailed;
     }
-    if (!RenameReplacing(handle, target)) {
-        systemError = GetLastError();
-        MarkForDeletion(handle, true);
-        return kAccessDenied;
-    }
-    return kSuccess;
+    const MarkedFileCalls calls{
+        [&handle](bool marked) { return ErrorUnless(MarkForDeletion(handle, marked)); },
+        [&handle](bool& pending) {
+            FILE_STANDARD_INFO standard{};
+            const bool read = GetFileInformationByHandleEx(Native(handle), FileStandardInfo,
+                                                           &standard, sizeof standard) != FALSE;
+            pending = standard.DeletePending != FALSE;
+            return ErrorUnless(read);
+        },
+        [&handle, &target] { return ErrorUnless(RenameReplacing(handle, target)); },
+        [](std::chrono::milliseconds pause) { Sleep(static_cast<DWORD>(pause.count())); },
+    };
+    return PublishMarkedFile(calls, systemError);
 }
 
 // Closing removes a file still marked for deletion; the name is removed too, for the one
@@ -240,9 +285,26 @@ void DiscardPending(FileHandle& handle, const std::filesystem::path& name) {
     }
 }
 
+// A live conversion's pending file is open for writing without sharing reads, so it cannot
+// be opened here; a file that opens belongs to nobody and is removed.
+void RemoveIfAbandoned(const std::filesystem::path& pendingFile) {
+    const FileHandle file = Own(
+        CreateFileW(pendingFile.c_str(), GENERIC_READ | DELETE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (file.IsOpen()) {
+        MarkForDeletion(file, true);
+    }
+}
+
 } // namespace installer_db::platform_file
 
 namespace installer_db {
+
+bool IsDiskFull(std::uint32_t systemError) {
+    return systemError == ERROR_DISK_FULL || systemError == ERROR_HANDLE_DISK_FULL ||
+           systemError == ERROR_NOT_ENOUGH_QUOTA;
+}
 
 namespace {
 

@@ -15,6 +15,9 @@ inline constexpr ErrorCode kInvalidData = 13;      // ERROR_INVALID_DATA
 inline constexpr ErrorCode kInvalidParameter = 87; // ERROR_INVALID_PARAMETER
 inline constexpr ErrorCode kOpenFailed = 110;      // ERROR_OPEN_FAILED
 inline constexpr ErrorCode kDiskFull = 112;        // ERROR_DISK_FULL
+// A compound file too large for its format, or for the readers that others use. The builder
+// reports it as kFunctionFailed, as the platform's service would.
+inline constexpr ErrorCode kFileTooLarge = 223;    // ERROR_FILE_TOO_LARGE
 inline constexpr ErrorCode kBadQuerySyntax = 1615; // ERROR_BAD_QUERY_SYNTAX
 // A file that opens but is not a sound installer database (damaged container, string
 // pool or catalogue) gives kInstallPackageInvalid; a file that cannot be opened at all

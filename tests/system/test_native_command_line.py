@@ -117,7 +117,7 @@ class Failures(NativeCase):
                          f"kestrow: {missing}: no such file (error 2)\n", before)
         missing.mkdir()
         self.assertFails(["-i", missing, "-o", self.output],
-                         f"kestrow: {missing}: cannot be opened for reading (error 110)\n",
+                         f"kestrow: {missing}: not a regular file (error 110)\n",
                          before)
 
     def test_output_folder_missing_or_not_a_folder(self):

@@ -25,14 +25,6 @@ TEST(ConversionArguments, RefusesOtherCountsOrdersSwitchesAndEmptyPaths) {
     EXPECT_FALSE(AreConversionArguments({L"/\u0130", L"Setup.exe", L"/o", L"D:\\"}));
 }
 
-TEST(PackagePath, TakesTheTitleBeforeTheLastDot) {
-    EXPECT_EQ(FileTitle(L"Setup.exe"), L"Setup");
-    EXPECT_EQ(FileTitle(L"agent.x64.exe"), L"agent.x64");
-    EXPECT_EQ(FileTitle(L"Tool.bin"), L"Tool");
-    EXPECT_EQ(FileTitle(L"README"), L"README");
-    EXPECT_EQ(FileTitle(L"日本語 セットアップ.exe"), L"日本語 セットアップ");
-}
-
 TEST(PackagePath, JoinsTheFolderAsGivenWithOneBackslash) {
     EXPECT_EQ(PackagePathFor(L"D:\\pkg", L"Setup"), L"D:\\pkg\\Setup.msi");
     EXPECT_EQ(PackagePathFor(L"D:\\pkg\\", L"Setup"), L"D:\\pkg\\\\Setup.msi");

@@ -5,22 +5,35 @@
 #include <filesystem>
 #include <memory>
 
+#include "compound_file_reader.h"
 #include "compound_file_writer.h"
 #include "file_io.h"
 
 namespace test_support {
 
+inline installer_db::ErrorCode
+OpenCompoundFile(const std::filesystem::path& path,
+                 std::unique_ptr<installer_db::cfb::CompoundFileReader>& reader) {
+    using namespace installer_db;
+    std::unique_ptr<ReadOnlyFile> file;
+    std::uint32_t systemError = 0;
+    if (const ErrorCode error = ReadOnlyFile::Open(path, file, systemError)) {
+        return error;
+    }
+    return cfb::CompoundFileReader::Open(std::move(file), reader);
+}
+
 inline installer_db::ErrorCode WriteCompoundFileAt(installer_db::cfb::NewCompoundFile& content,
                                                    const std::filesystem::path& path) {
     using namespace installer_db;
     std::unique_ptr<PendingFile> output;
-    if (const ErrorCode error = PendingFile::CreateFor(path, output)) {
+    std::uint32_t systemError = 0;
+    if (const ErrorCode error = PendingFile::CreateFor(path, output, systemError)) {
         return error;
     }
     if (const ErrorCode error = cfb::WriteCompoundFile(content, *output)) {
         return error;
     }
-    std::uint32_t systemError = 0;
     return output->Publish(path, systemError);
 }
 

@@ -53,7 +53,7 @@ ErrorCode WriteStreams(const std::vector<TestStream>& streams, const std::filesy
 
 std::unique_ptr<CompoundFileReader> OpenOrFail(const std::filesystem::path& path) {
     std::unique_ptr<CompoundFileReader> reader;
-    EXPECT_EQ(CompoundFileReader::Open(path, reader), kSuccess);
+    EXPECT_EQ(test_support::OpenCompoundFile(path, reader), kSuccess);
     return reader;
 }
 
@@ -299,8 +299,9 @@ TEST_F(CompoundFileTest, RefusesFilesBeyondTheVersionThreeLimitBeforeWriting) {
         entry.source = std::make_unique<UnreadableSource>();
         content.entries.push_back(std::move(entry));
         std::unique_ptr<PendingFile> output;
-        ASSERT_EQ(PendingFile::CreateFor(file, output), kSuccess);
-        EXPECT_EQ(WriteCompoundFile(content, *output), kFunctionFailed);
+        std::uint32_t systemError = 0;
+        ASSERT_EQ(PendingFile::CreateFor(file, output, systemError), kSuccess);
+        EXPECT_EQ(WriteCompoundFile(content, *output), kFileTooLarge);
         output.reset();
         EXPECT_TRUE(std::filesystem::is_empty(file.parent_path()));
     }
@@ -336,14 +337,14 @@ protected:
     // The first sector of the stream "Large", the first in the file.
     std::uint32_t LargeStart() const {
         std::unique_ptr<CompoundFileReader> reader;
-        EXPECT_EQ(CompoundFileReader::Open(file, reader), kSuccess);
+        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), kSuccess);
         return reader->Entries()[*reader->FindChild(0, u"Large")].startSector;
     }
 
     void ExpectRefused() {
         test_support::WriteFile(file, bytes);
         std::unique_ptr<CompoundFileReader> reader;
-        EXPECT_EQ(CompoundFileReader::Open(file, reader), kInstallPackageInvalid);
+        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), kInstallPackageInvalid);
         EXPECT_FALSE(reader);
     }
 
@@ -429,7 +430,7 @@ TEST_F(DamagedFileTest, RandomBytesAfterTheHeader) {
 TEST(CompoundFileOpen, MissingFileIsReportedAsNotFound) {
     ScratchDirectory scratch;
     std::unique_ptr<CompoundFileReader> reader;
-    EXPECT_EQ(CompoundFileReader::Open(scratch / "absent.cfb", reader), kFileNotFound);
+    EXPECT_EQ(test_support::OpenCompoundFile(scratch / "absent.cfb", reader), kFileNotFound);
 }
 
 } // namespace

@@ -25,13 +25,6 @@ PathExists Holding(std::set<std::wstring> paths) {
 const ConvertInputs kGoodInputs{L"C:\\in\\setup.exe", L"C:\\out", L"Setup"};
 const PathExists kBothExist = Holding({L"C:\\in\\setup.exe", L"C:\\out"});
 
-TEST(TrimWhiteSpace, RemovesWideWhiteSpaceAtBothEndsOnly) {
-    EXPECT_EQ(TrimWhiteSpace(L" \t\r\n\v\fSet up \t"), L"Set up");
-    EXPECT_EQ(TrimWhiteSpace(L"   "), L"");
-    EXPECT_EQ(TrimWhiteSpace(L""), L"");
-    EXPECT_EQ(TrimWhiteSpace(L"Setup"), L"Setup");
-}
-
 TEST(AcceptRule, ConvertNeedsTheBoxAndAnyFolderTextABlankIncluded) {
     EXPECT_TRUE(ConvertEnabled(true, L"C:\\out"));
     EXPECT_TRUE(ConvertEnabled(true, L" "));
@@ -101,16 +94,6 @@ TEST(FolderEntryCheck, TheInstallerFieldMustNameAnExistingExe) {
     EXPECT_EQ(FolderEntryFault(L"C:\\in\\setup.txt", Holding({L"C:\\in\\setup.txt"})),
               kNotAnInstaller);
     EXPECT_EQ(FolderEntryFault(L"", Holding({})), kNotAnInstaller);
-}
-
-TEST(PackageFileName, AddsTheExtensionOnlyWhenMissingThenTrims) {
-    EXPECT_EQ(PackageFileName(L"Setup"), L"Setup.msi");
-    EXPECT_EQ(PackageFileName(L"Setup.msi"), L"Setup.msi");
-    EXPECT_EQ(PackageFileName(L"Setup "), L"Setup .msi");
-    EXPECT_EQ(PackageFileName(L"   Setup"), L"Setup.msi");
-    EXPECT_EQ(PackageFileName(L"Setup.MSI"), L"Setup.MSI.msi");
-    EXPECT_EQ(PackageFileName(L"Setup.msi.old"), L"Setup.msi.old");
-    EXPECT_EQ(PackageFileName(L" Setup.msi "), L"Setup.msi");
 }
 
 TEST(PackagePath, JoinsWithOneBackslashAndChangesNothingElse) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 
 #include "compound_file_reader.h"
 #include "compound_file_support.h"
@@ -46,7 +50,7 @@ std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
 std::vector<std::byte> FixtureWithStorageAfterItsStream(const std::filesystem::path& path,
                                                         const std::vector<std::byte>& inside) {
     std::unique_ptr<cfb::CompoundFileReader> fixture;
-    EXPECT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, fixture), kSuccess);
+    EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, fixture), kSuccess);
     cfb::NewCompoundFile content;
     content.root = fixture->Entries()[0].attributes;
     for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
@@ -127,8 +131,8 @@ TEST_F(PackageBuilderTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
     ASSERT_EQ(Build(WriteInstaller(70000, 3)).result, 0u);
     std::unique_ptr<cfb::CompoundFileReader> oldReader;
     std::unique_ptr<cfb::CompoundFileReader> newReader;
-    ASSERT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, oldReader), kSuccess);
-    ASSERT_EQ(cfb::CompoundFileReader::Open(package, newReader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, oldReader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(package, newReader), kSuccess);
     EXPECT_EQ(oldReader->Entries()[0].attributes.classId,
               newReader->Entries()[0].attributes.classId);
     ASSERT_EQ(oldReader->Entries().size(), newReader->Entries().size());
@@ -153,7 +157,7 @@ TEST_F(PackageBuilderTest, StoragesKeepTheirStreamsWhereverTheDirectoryHoldsThem
 
     EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
     std::unique_ptr<cfb::CompoundFileReader> reader;
-    ASSERT_EQ(cfb::CompoundFileReader::Open(package, reader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(package, reader), kSuccess);
     const auto storage = reader->FindChild(0, u"Embedded");
     ASSERT_TRUE(storage);
     const auto inside = reader->FindChild(*storage, u"Inside");
@@ -202,8 +206,60 @@ TEST_F(PackageBuilderTest, FailuresLeaveTheOldPackageAndNoOtherFile) {
     test_support::WriteFile(huge, {});
     std::filesystem::resize_file(huge, (std::uintmax_t{1} << 31) + 4096); // sparse
     ExpectFailureKeepsTheFolder(huge, kFunctionFailed);
+    EXPECT_EQ(Build(huge).fault, kestrow::BuildFault::InstallerTooLarge);
+    const auto pipe = scratch / "pipe.exe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ExpectFailureKeepsTheFolder(pipe, kOpenFailed); // at once: no writer is waited for
+    EXPECT_EQ(Build(pipe).fault, kestrow::BuildFault::InstallerNotRegular);
     templateBytes = PatternBytes(4096, 14);
     ExpectFailureKeepsTheFolder(WriteInstaller(100, 14), 1);
+}
+
+TEST_F(PackageBuilderTest, AnInstallerWrittenToWhileReadFailsTheBuild) {
+    test_support::WriteFile(package, PatternBytes(1000, 20));
+    const auto before = ReadFile(package);
+    const auto installer = WriteInstaller(3 << 20, 21);
+    bool appended = false;
+    const BuildOutcome outcome = BuildPackageFromTemplate(
+        templateBytes, installer, package, [&](std::uint64_t, std::uint64_t) {
+            if (!appended) {
+                appended = true;
+                std::ofstream(installer, std::ios::app) << "more";
+            }
+        });
+    EXPECT_EQ(outcome.fault, kestrow::BuildFault::InstallerChanged);
+    EXPECT_TRUE(ReadFile(package) == before);
+}
+
+TEST_F(PackageBuilderTest, TheNewPackageKeepsTheOldOnesPermissions) {
+    test_support::WriteFile(package, PatternBytes(1000, 22));
+    std::filesystem::permissions(package, std::filesystem::perms(0640));
+    ASSERT_EQ(Build(WriteInstaller(100, 22)).result, 0u);
+    EXPECT_EQ(std::filesystem::status(package).permissions(), std::filesystem::perms(0640));
+}
+
+TEST_F(PackageBuilderTest, AReadOnlyPackageIsNotReplaced) {
+    test_support::WriteFile(package, PatternBytes(1000, 23));
+    std::filesystem::permissions(package, std::filesystem::perms(0444));
+    const auto installer = WriteInstaller(100, 23);
+    ExpectFailureKeepsTheFolder(installer, 1);
+    EXPECT_EQ(Build(installer).replaceError, std::optional<std::uint32_t>(EACCES));
+}
+
+TEST_F(PackageBuilderTest, AbandonedPendingFilesGoAndHeldOnesStay) {
+    const auto abandoned = scratch / "~kestrow-0123456789ab.tmp";
+    const auto held = scratch / "~kestrow-ba9876543210.tmp";
+    const auto similar = scratch / "~kestrow-notpending.tmp";
+    for (const auto& file : {abandoned, held, similar}) {
+        test_support::WriteFile(file, PatternBytes(100, 24));
+    }
+    const int holder = open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    ASSERT_EQ(Build(WriteInstaller(100, 24)).result, 0u);
+    close(holder);
+    EXPECT_EQ(FolderContents(),
+              (std::vector<std::string>{"installer24.exe", "package.msi", held.filename().string(),
+                                        similar.filename().string()}));
 }
 
 TEST_F(PackageBuilderTest, PathsThatCannotTakeThePackageGiveOne) {
@@ -232,7 +288,8 @@ TEST_F(PackageBuilderTest, PendingFileOfAKilledProcessVanishes) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::unique_ptr<PendingFile> file;
-        if (PendingFile::CreateFor(package, file) == kSuccess &&
+        std::uint32_t systemError = 0;
+        if (PendingFile::CreateFor(package, file, systemError) == kSuccess &&
             file->Write(PatternBytes(3 << 20, 16)) == kSuccess) {
             raise(SIGKILL);
         }
@@ -251,13 +308,13 @@ protected:
         std::unique_ptr<cfb::CompoundFileReader> database;
         std::unique_ptr<ReadOnlyFile> stream;
         std::unique_ptr<PendingFile> output;
-        EXPECT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, database), kSuccess);
-        EXPECT_EQ(ReadOnlyFile::Open(file, stream), kSuccess);
-        EXPECT_EQ(PendingFile::CreateFor(package, output), kSuccess);
+        std::uint32_t systemError = 0;
+        EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, database), kSuccess);
+        EXPECT_EQ(ReadOnlyFile::Open(file, stream, systemError), kSuccess);
+        EXPECT_EQ(PendingFile::CreateFor(package, output, systemError), kSuccess);
         if (const ErrorCode error = WriteWithStreamRow(*database, {table, key, *stream}, *output)) {
             return error;
         }
-        std::uint32_t systemError = 0;
         return output->Publish(package, systemError);
     }
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "compound_file_reader.h"
+#include "compound_file_support.h"
 #include "stream_name.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST(StreamName, DecodeReversesEncode) {
 
 TEST(StreamName, MatchesTheNamesMsitoolsWrites) {
     std::unique_ptr<cfb::CompoundFileReader> reader;
-    ASSERT_EQ(cfb::CompoundFileReader::Open(KESTROW_FIXTURE_MSI, reader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, reader), kSuccess);
     for (const auto& [name, kind] : {std::pair{u"Binary", StreamKind::Table},
                                      {u"_StringPool", StreamKind::Table},
                                      {u"_Columns", StreamKind::Table},

@@ -1,6 +1,6 @@
-#include <windows.h>
+#include "program_template.h"
 
-#include "package_builder.h"
+#include <windows.h>
 
 namespace kestrow {
 
@@ -9,8 +9,10 @@ namespace {
 constexpr WORD kTemplateResourceId = 104;
 constexpr const wchar_t* kTemplateResourceType = L"INSTALLER";
 
+} // namespace
+
 // Resources live as long as the module: there is nothing to release.
-std::span<const std::byte> OwnTemplate() {
+std::span<const std::byte> ProgramTemplate() {
     const HMODULE module = ::GetModuleHandleW(nullptr);
     const HRSRC found =
         ::FindResourceW(module, MAKEINTRESOURCEW(kTemplateResourceId), kTemplateResourceType);
@@ -20,13 +22,6 @@ std::span<const std::byte> OwnTemplate() {
         return {};
     }
     return {static_cast<const std::byte*>(bytes), ::SizeofResource(module, found)};
-}
-
-} // namespace
-
-BuildOutcome BuildPackage(const std::filesystem::path& installerPath,
-                          const std::filesystem::path& packagePath, const BuildProgress& progress) {
-    return BuildPackageFromTemplate(OwnTemplate(), installerPath, packagePath, progress);
 }
 
 } // namespace kestrow
