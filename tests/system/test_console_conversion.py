@@ -1,6 +1,7 @@
 """Kestrow.exe in console mode, run from cmd.exe under Wine: exact bytes and exit codes."""
 
 import os
+import shutil
 import pathlib
 import sys
 import tempfile
@@ -44,6 +45,7 @@ def setUpModule():
 class ConsoleTestCase(unittest.TestCase):
     def setUp(self):
         self.work = pathlib.Path(tempfile.mkdtemp(prefix="kestrow-console-"))
+        self.addCleanup(shutil.rmtree, self.work)
         self.kestrow = wine_session.copy_program(KESTROW, self.work)
         self.output = self.work / "out"
         self.output.mkdir()

@@ -18,6 +18,7 @@ KESTROW = pathlib.Path(os.environ["KESTROW_NATIVE"])
 VERSION = (pathlib.Path(__file__).parents[2] / "VERSION").read_text().strip()
 USAGE = "usage: kestrow -i <installer> -o <folder> [-n <package name>]\n"
 NOBODY = 65534
+MIB = 1024 ** 2
 # Mounts a small drive holding the files of seed, runs the command given with the drive as
 # its output folder, and copies what the drive then holds out before it goes.
 SMALL_DRIVE_SCRIPT = """
@@ -43,7 +44,8 @@ class NativeCase(unittest.TestCase):
 
     def run_kestrow(self, *arguments, prefix=()):
         completed = subprocess.run([*prefix, KESTROW, *map(str, arguments)],
-                                   capture_output=True, text=True, timeout=120)
+                                   capture_output=True, text=True, errors="surrogateescape",
+                                   timeout=120)
         return completed.returncode, completed.stdout, completed.stderr
 
     def assertHolds(self, package, installer):
@@ -97,6 +99,25 @@ class Arguments(NativeCase):
                                   '".msi" alone\n'))
 
 
+class Names(NativeCase):
+    def test_a_name_with_a_separator_is_a_usage_error(self):
+        setup = self.installer()
+        for name in ["../x", f"{self.work}/x", "sub/x"]:
+            with self.subTest(name=name):
+                self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output, "-n", name),
+                                 (2, "", 'kestrow: --name: a name, not a path: it may not hold '
+                                  '"/" or "\\"\n'))
+        self.assertEqual(sorted(os.listdir(self.work)), ["Setup.exe", "out"])
+        self.assertEqual(os.listdir(self.output), [])
+
+    def test_an_overlong_slash_in_an_installers_name_stays_in_the_folder(self):
+        setup = self.installer(os.fsdecode(b"..\xf0\x80\x80\xafevil.exe"))
+        package = self.output / os.fsdecode(b"..\xf0\x80\x80\xafevil.msi")
+        self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output), (0, f"{package}\n", ""))
+        self.assertEqual(os.listdir(self.output), [package.name])
+        self.assertHolds(package, setup)
+
+
 class Failures(NativeCase):
     """Each failure exits with 1 and a reason, and leaves the folder as it was."""
 
@@ -119,6 +140,24 @@ class Failures(NativeCase):
         self.assertFails(["-i", missing, "-o", self.output],
                          f"kestrow: {missing}: not a regular file (error 110)\n",
                          before)
+        missing.rmdir()
+        os.mkfifo(missing)  # with no writer: refused at once, not waited on
+        self.assertFails(["-i", missing, "-o", self.output],
+                         f"kestrow: {missing}: not a regular file (error 110)\n",
+                         before)
+
+    def test_a_read_only_package_is_kept(self):
+        before = self.old_package()
+        os.chmod(self.output / "Setup.msi", 0o444)
+        self.assertFails(["-i", self.installer(), "-o", self.output],
+                         f"kestrow: {self.output / 'Setup.msi'}: Permission denied\n", before)
+
+    def test_a_path_that_never_reached_standard_output_is_a_failure(self):
+        with open("/dev/full", "w") as full:
+            completed = subprocess.run([KESTROW, "-i", self.installer(), "-o", self.output],
+                                       stdout=full, stderr=subprocess.PIPE, text=True)
+        self.assertEqual((completed.returncode, completed.stderr),
+                         (1, "kestrow: standard output: No space left on device\n"))
 
     def test_output_folder_missing_or_not_a_folder(self):
         setup = self.installer()
@@ -160,6 +199,72 @@ class Failures(NativeCase):
         self.assertEqual(self.run_kestrow("-i", setup, prefix=namespace),
                          (1, "", f"kestrow: {drive / 'Setup.msi'}: the disk is full (error 112)\n"))
         self.assertEqual(folder_digests(after), before)
+
+
+# Runs the command given in a private mount namespace where /proc shows nothing, as in some
+# chroots and containers.
+WITHOUT_PROC = ["unshare", "-rm", "sh", "-c", 'mount -t tmpfs kestrow-noproc /proc && exec "$@"',
+                "sh"]
+LARGEST_INSTALLER = 2_130_030_592
+
+
+class PendingFiles(NativeCase):
+    def setUp(self):
+        super().setUp()
+        if subprocess.run([*WITHOUT_PROC, "true"], capture_output=True).returncode != 0:
+            self.skipTest("no private mount namespace here")
+
+    def test_without_proc_the_package_is_made_and_a_killed_ones_file_removed_later(self):
+        setup = self.installer("Setup.exe", 0)
+        with open(setup, "r+b") as installer:
+            installer.truncate(1024 * MIB)  # sparse: a long write of real bytes
+        conversion = subprocess.Popen([*WITHOUT_PROC, KESTROW, "-i", setup, "-o", self.output])
+        while not any(entry.stat().st_size > MIB for entry in self.output.iterdir()):
+            self.assertIsNone(conversion.poll(), "the conversion ended before it was killed")
+        conversion.kill()
+        conversion.wait()
+        [left] = os.listdir(self.output)
+        self.assertRegex(left, r"^~kestrow-[0-9a-f]{12}\.tmp$")
+        small = self.installer("Small.exe")
+        self.assertEqual(self.run_kestrow("-i", small, "-o", self.output, prefix=WITHOUT_PROC),
+                         (0, f"{self.output / 'Small.msi'}\n", ""))
+        self.assertEqual(os.listdir(self.output), ["Small.msi"])
+        self.assertHolds(self.output / "Small.msi", small)
+
+
+class Replacing(NativeCase):
+    def test_the_old_packages_permissions_and_owner_stay(self):
+        if os.geteuid() != 0:
+            self.skipTest("giving a file to another user needs root")
+        setup = self.installer()
+        package = self.output / "Setup.msi"
+        package.write_bytes(b"old")
+        os.chown(package, NOBODY, NOBODY)
+        os.chmod(package, 0o640)
+        self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output)[0], 0)
+        status = package.stat()
+        self.assertEqual((status.st_mode & 0o7777, status.st_uid, status.st_gid),
+                         (0o640, NOBODY, NOBODY))
+        self.assertHolds(package, setup)
+
+    def test_the_largest_installer_makes_a_package_every_reader_takes(self):
+        old = self.installer("Big.exe", 5000)
+        self.assertEqual(self.run_kestrow("-i", old, "-o", self.output)[0], 0)
+        before = folder_digests(self.output)
+        setup = self.work / "Big.exe"
+        with open(setup, "r+b") as installer:  # sparse
+            installer.truncate(LARGEST_INSTALLER + 1)
+        self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output),
+                         (1, "", f"kestrow: {setup}: the installer is larger than a package can "
+                          "hold (at most 2,130,030,592 bytes)\n"))
+        self.assertEqual(folder_digests(self.output), before)
+        with open(setup, "r+b") as installer:
+            installer.truncate(LARGEST_INSTALLER)
+        self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output)[0], 0)
+        checked = subprocess.run(["7z", "t", "-tCompound", str(self.output / "Big.msi")],
+                                 capture_output=True, text=True)
+        self.assertIn("Everything is Ok", checked.stdout)
+        self.assertEqual(checked.returncode, 0)
 
 
 if __name__ == "__main__":

@@ -92,8 +92,10 @@ class SharedBlocks(unittest.TestCase):
         """How many of the file's bytes lie in extents that filefrag marks as shared."""
         report = subprocess.run(["filefrag", "-v", "-b4096", path], check=True,
                                 capture_output=True, text=True).stdout
+        # One line an extent: "n: logical: physical: length: [expected:] flags", the flags
+        # empty for an extent written in place.
         lengths = [int(match[1]) for match in
-                   re.finditer(r"^\s*\d+:.*?:\s*(\d+):.*shared", report, re.MULTILINE)]
+                   re.finditer(r"^ *\d+:.*?: *(\d+):.*shared", report, re.MULTILINE)]
         return 4096 * sum(lengths)
 
     def test_the_package_shares_the_installer_blocks(self):
