@@ -245,6 +245,31 @@ class HeldByAnotherProgram(SafeBuildCase):
         self.assertEqual(folder_digests(self.output), old)
 
 
+class NotRegularFiles(SafeBuildCase):
+    def test_a_device_or_a_pipe_is_refused_and_the_old_package_stays(self):
+        zero = self.installer("zero")
+        old = self.old_package(zero)
+        pipe = self.work / "in" / "zero"
+        pipe.unlink()
+        os.mkfifo(pipe)  # with no writer
+        for installer in ("Z:\\dev\\zero", windows_path(pipe)):
+            with self.subTest(installer=installer):
+                code, printed = run_from_console(self.kestrow, "/i", installer,
+                                                 "/o", windows_path(self.output))
+                self.assertEqual((code, printed), (ERROR_OPEN_FAILED, console_bytes(
+                    result_text(ERROR_OPEN_FAILED) + PROMPT)))
+                self.assertEqual(folder_digests(self.output), old)
+
+
+class AbandonedPendingFiles(SafeBuildCase):
+    def test_a_conversion_removes_what_a_dead_one_left_in_the_folder(self):
+        setup = self.installer("Setup.exe")
+        (self.output / "~kestrow-0123456789ab.tmp").write_bytes(os.urandom(5000))
+        (self.output / "~kestrow-notours.tmp").write_bytes(b"kept")
+        self.assertConverted(setup)
+        self.assertEqual(sorted(os.listdir(self.output)), ["Setup.msi", "~kestrow-notours.tmp"])
+
+
 class InstallerNames(SafeBuildCase):
     # The package does not depend on the installer's name, so a package made from a plain
     # short path is the reference for each.
