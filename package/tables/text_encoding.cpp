@@ -68,21 +68,6 @@ ErrorCode EncodeUtf8(std::u16string_view text, std::string& bytes) {
 
 } // namespace
 
-std::u16string ToUtf16(std::wstring_view text) {
-    std::u16string result;
-    result.reserve(text.size());
-    for (const wchar_t character : text) {
-        const auto code = static_cast<char32_t>(character);
-        if (code >= 0x10000 && code <= 0x10FFFF) {
-            result.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            result.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            result.push_back(static_cast<char16_t>(code));
-        }
-    }
-    return result;
-}
-
 ErrorCode EncodeForCodePage(std::uint32_t codePage, std::u16string_view text, std::string& bytes) {
     bytes.clear();
     if (codePage == kUtf8) {

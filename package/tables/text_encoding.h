@@ -11,9 +11,6 @@
 
 namespace installer_db {
 
-// wchar_t is UTF-16 on Windows and UTF-32 elsewhere; both become UTF-16.
-std::u16string ToUtf16(std::wstring_view text);
-
 // Code page 1252 and UTF-8 (65001) convert fully; any other code page, 0 (neutral)
 // included, takes ASCII text only. Text that does not fit gives kFunctionFailed.
 ErrorCode EncodeForCodePage(std::uint32_t codePage, std::u16string_view text, std::string& bytes);

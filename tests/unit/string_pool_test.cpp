@@ -152,9 +152,9 @@ TEST(TextEncoding, NeutralCodePageTakesAsciiOnly) {
     EXPECT_EQ(EncodeForCodePage(0, u"\u00e9", bytes), kFunctionFailed);
 }
 
-TEST(TextEncoding, Utf8CodePageAndWideText) {
+TEST(TextEncoding, Utf8CodePage) {
     std::string bytes;
-    ASSERT_EQ(EncodeForCodePage(65001, ToUtf16(L"\u00e9\U0001F600"), bytes), kSuccess);
+    ASSERT_EQ(EncodeForCodePage(65001, u"\u00e9\U0001F600", bytes), kSuccess);
     EXPECT_EQ(bytes, "\xc3\xa9\xf0\x9f\x98\x80");
     EXPECT_EQ(EncodeForCodePage(65001, u"\xd800", bytes), kFunctionFailed);
 }
