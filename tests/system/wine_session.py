@@ -63,6 +63,10 @@ def ensure_prefix():
     return prefix
 
 
+# The desktop keeper that this process started last, if any.
+_desktop_keeper = None
+
+
 def start_server(first_boot=False):
     """Starts the prefix's server to stay (-p) unless one runs. A new server starts the
     desktop and the services with the first program, and they keep that program's standard
@@ -75,12 +79,18 @@ def start_server(first_boot=False):
         quiet = {"env": wine_environment(), "stdin": subprocess.DEVNULL,
                  "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
         subprocess.run(["wineboot", "-i"] if first_boot else ["wineboot"], check=True, **quiet)
-        subprocess.Popen(["wine", os.environ.get("KESTROW_DESKTOP_KEEPER", str(
+        global _desktop_keeper
+        _desktop_keeper = subprocess.Popen(["wine", os.environ.get("KESTROW_DESKTOP_KEEPER", str(
             BUILD_DIR / "windows" / "desktop-keeper.exe"))], start_new_session=True, **quiet)
 
 
 def stop_server():
-    """Ends the server and every program of the prefix, and waits until they are gone."""
+    """Ends the server and every program of the prefix, and waits until they are gone. The
+    desktop keeper goes first: started just before, it may not have reached the server yet,
+    and would start a new one once the old had gone, which nothing would then end."""
+    if _desktop_keeper is not None:
+        _desktop_keeper.kill()
+        _desktop_keeper.wait()
     subprocess.run(["wineserver", "-k"], env=wine_environment(), check=False,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=wine_environment(), check=False)
