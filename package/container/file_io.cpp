@@ -16,6 +16,10 @@ constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
 // Copies inside the kernel go in pieces of this size, so that progress is reported while a
 // large stream is copied; a multiple of every block size, so that each piece can be cloned.
 constexpr std::uint64_t kKernelCopyPiece = std::uint64_t{1} << 26;
+// The package must be on disk before it takes its name; its data starts on its way there
+// in pieces of this size while the rest is still being written, so that the flush at the
+// end waits for little more than the last piece.
+constexpr std::uint64_t kWriteBackPiece = std::uint64_t{1} << 25;
 
 constexpr char kTemporaryPrefix[] = "~kestrow-";
 constexpr char kTemporarySuffix[] = ".tmp";
@@ -202,6 +206,10 @@ ErrorCode PendingFile::WriteThrough(std::span<const std::byte> bytes) {
 
 void PendingFile::Advance(std::uint64_t count) {
     written_ += count;
+    if (written_ - writtenBack_ >= kWriteBackPiece) {
+        platform_file::StartWriteBack(handle_, writtenBack_, written_ - writtenBack_);
+        writtenBack_ = written_;
+    }
     if (progress_) {
         progress_(written_, std::max(written_, expected_));
     }

@@ -115,6 +115,7 @@ private:
     std::size_t buffered_ = 0;
     Progress progress_;
     std::uint64_t written_ = 0;
+    std::uint64_t writtenBack_ = 0;
     std::uint64_t expected_ = 0;
     std::uint32_t writeError_ = 0;
 };
@@ -141,6 +142,9 @@ ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp);
 ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
 ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
                        std::uint64_t length, std::uint64_t& copied);
+// Starts writing a range of the file out to the disk without waiting for it, where the
+// platform can; the flush before publishing is what counts.
+void StartWriteBack(const FileHandle& handle, std::uint64_t offset, std::uint64_t length);
 void CloseHandle(std::intptr_t native);
 // name stays empty where the platform can keep the file nameless until it is published.
 // Publishing leaves the handle open and the name as it was; the caller lets both go.

@@ -160,7 +160,13 @@ ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileH
     copied += CopyFileRange(Descriptor(from), offset + copied, Descriptor(to), length - copied);
     return kSuccess;
 }
+void StartWriteBack(const FileHandle& handle, std::uint64_t offset, std::uint64_t length) {
+    (void)::sync_file_range(Descriptor(handle), static_cast<off64_t>(offset),
+                            static_cast<off64_t>(length), SYNC_FILE_RANGE_WRITE);
+}
 #else
+void StartWriteBack(const FileHandle&, std::uint64_t, std::uint64_t) {}
+
 // Other systems have no copy of a range between open files; the caller's buffer does it.
 ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
                        std::uint64_t& copied) {

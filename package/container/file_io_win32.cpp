@@ -175,6 +175,9 @@ ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileH
     return kSuccess;
 }
 
+// Windows writes a file's data out on its own schedule; FlushFileBuffers at the end waits.
+void StartWriteBack(const FileHandle&, std::uint64_t, std::uint64_t) {}
+
 void CloseHandle(std::intptr_t native) {
     ::CloseHandle(reinterpret_cast<HANDLE>(native));
 }
@@ -236,8 +239,8 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
                 continue;
             }
             return error == ERROR_ACCESS_DENIED ? kAccessDenied
-                   : IsDiskFull(error)         ? kDiskFull
-                                               : kOpenFailed;
+                   : IsDiskFull(error)          ? kDiskFull
+                                                : kOpenFailed;
         }
         handle = Own(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
