@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "compound_file_reader.h"
 #include "fuzz_support.h"
