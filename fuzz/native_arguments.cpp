@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Expect(!error.reason.empty());
         return 0;
     }
-    // Every accepted conversion has its two paths, and a name only when one was given.
+    // Every accepted conversion has its two paths, and a package name only if not empty.
     if (command.action == kestrow::native::Action::Convert) {
         Expect(!command.installer.empty() && !command.outputFolder.empty());
         Expect(!command.packageName.has_value() || !command.packageName->empty());
