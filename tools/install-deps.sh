@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs, from Debian's archive, everything the build, the sample run, the tests and the
-# release need.
+# release need, or only the packages named.
 # Safe to run again: packages already present are left as they are.
+# Usage: tools/install-deps.sh [PACKAGE ...]
 set -eu
 
 packages="cmake ninja-build pkg-config g++ libgtest-dev clang-format
@@ -9,7 +10,8 @@ g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools
 libmsi-dev msitools wixl libglib2.0-dev libgsf-1-dev
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick python3 python3-pil fonts-dejavu-core time
 ghostscript p7zip-full xfsprogs e2fsprogs fonts-wqy-microhei python3-fusepy
-git binutils dpkg-dev xz-utils osslsigncode openssl"
+git binutils dpkg-dev xz-utils osslsigncode openssl devscripts"
+[ $# -eq 0 ] || packages="$*"
 
 missing=""
 for p in $packages; do

@@ -13,7 +13,11 @@ VERSION = (pathlib.Path(__file__).resolve().parents[2] / "VERSION").read_text().
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_VERSION, RT_MANIFEST = 16, 24
-IMAGE_DIRECTORY_ENTRY_DEBUG = 6
+IMAGE_DIRECTORY_ENTRY_BASERELOC, IMAGE_DIRECTORY_ENTRY_DEBUG = 5, 6
+# Address space layout randomisation (with 64-bit entropy) and execution prevention.
+IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA = 0x0020
+IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
+IMAGE_DLLCHARACTERISTICS_NX_COMPAT = 0x0100
 WINDOWS_OWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "comdlg32.dll",
                     "ole32.dll", "msvcrt.dll", "advapi32.dll", "comctl32.dll", "shlwapi.dll"}
 
@@ -31,7 +35,8 @@ class PortableExecutable:
          self.characteristics) = struct.unpack_from("<HHIIIHH", self.data, header + 4)
         optional = header + 24
         self.magic = struct.unpack_from("<H", self.data, optional)[0]
-        self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", self.data,
+                                                                      optional + 68)
         directories = optional + (96 if self.magic == self.PE32_MAGIC else 112)
         self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i)
                             for i in range(16)]
@@ -117,6 +122,13 @@ class ProgramImage(unittest.TestCase):
         self.assertEqual(self.image.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI)
         imported = {name.lower() for name in self.image.imported_dlls()}
         self.assertLessEqual(imported, WINDOWS_OWN_DLLS)
+
+    def test_loaded_at_a_random_address_with_high_entropy_and_no_executable_data(self):
+        hardening = (IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+                     IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT)
+        self.assertEqual(self.image.dll_characteristics & hardening, hardening)
+        # Without relocations the loader cannot move the image, whatever its flags say.
+        self.assertNotEqual(self.image.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC][1], 0)
 
     def test_template_is_embedded_byte_for_byte(self):
         resources = self.image.resources()
