@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line_rules.h"
+#include "package_name.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -280,8 +280,9 @@ void TakeProtectionOf(const std::filesystem::path& target, int descriptor) {
     if (::stat(target.c_str(), &old) != 0) {
         return;
     }
-    if (::fchown(descriptor, old.st_uid, old.st_gid) != 0) {
-        (void)::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+    if (::fchown(descriptor, old.st_uid, old.st_gid) != 0 &&
+        ::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither may be given away: the package stays the user's, as a new one would be.
     }
     (void)::fchmod(descriptor, old.st_mode & 07777);
 }
