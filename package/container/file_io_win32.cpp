@@ -245,7 +245,10 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
         handle = Own(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!handle.IsOpen() || !MarkForDeletion(handle, true)) {
+        if (!handle.IsOpen()) {
+            continue; // another conversion took the new file for abandoned and removed it
+        }
+        if (!MarkForDeletion(handle, true)) {
             handle.Close();
             return kFunctionFailed;
         }

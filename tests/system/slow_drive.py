@@ -1,7 +1,9 @@
 """A slow place to write to, for the tests of a conversion that takes its time: a folder whose
 writes go through a file system in user space (FUSE) that lets only so many bytes a second
 through, as a share on a slow network would. Everything else passes straight to a backing
-folder, where the tests read what was written at full speed.
+folder, where the tests read what was written at full speed. It can also fail every flush
+of a file's data (fsync) or every close (flush), as a share that reports write errors only
+then would.
 
 The file system runs in a process of its own under Debian's Python, which has fusepy
 (python3-fusepy); the tests' Python only starts and stops it. It must run as root, which may
@@ -20,10 +22,11 @@ SYSTEM_PYTHON = "/usr/bin/python3"
 
 
 @contextlib.contextmanager
-def mounted(backing, mount_point, bytes_per_second, timeout=30):
-    """The slow file system at mount_point for the time of the block."""
+def mounted(backing, mount_point, bytes_per_second, failing="nothing", timeout=30):
+    """The slow file system at mount_point for the time of the block; failing is "fsync" or
+    "flush" for an operation that fails with EIO."""
     server = subprocess.Popen([SYSTEM_PYTHON, __file__, str(backing), str(mount_point),
-                               str(bytes_per_second)],
+                               str(bytes_per_second), failing],
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     try:
         deadline = time.monotonic() + timeout
@@ -58,7 +61,7 @@ class _Throttle:
         time.sleep(start - now)
 
 
-def _serve(backing, mount_point, bytes_per_second):
+def _serve(backing, mount_point, bytes_per_second, failing):
     import errno
     from fusepy import FUSE, FuseOSError, Operations
 
@@ -114,9 +117,13 @@ def _serve(backing, mount_point, bytes_per_second):
             return os.pwrite(handle, data, offset)
 
         def fsync(self, path, datasync, handle):
+            if failing == "fsync":
+                raise FuseOSError(errno.EIO)
             os.fsync(handle)
 
         def flush(self, path, handle):
+            if failing == "flush":
+                raise FuseOSError(errno.EIO)
             return 0
 
         def release(self, path, handle):
@@ -133,4 +140,4 @@ def _serve(backing, mount_point, bytes_per_second):
 
 
 if __name__ == "__main__":
-    _serve(sys.argv[1], sys.argv[2], float(sys.argv[3]))
+    _serve(sys.argv[1], sys.argv[2], float(sys.argv[3]), sys.argv[4])

@@ -9,6 +9,7 @@ import sys
 import tempfile
 import unittest
 
+import slow_drive
 from test_safe_build import folder_digests
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent / "readback"))
@@ -47,6 +48,11 @@ class NativeCase(unittest.TestCase):
                                    capture_output=True, text=True, errors="surrogateescape",
                                    timeout=120)
         return completed.returncode, completed.stdout, completed.stderr
+
+    def old_package(self):
+        old = self.installer("Setup.exe", 5000)
+        self.assertEqual(self.run_kestrow("-i", old, "-o", self.output)[0], 0)
+        return folder_digests(self.output)
 
     def assertHolds(self, package, installer):
         dump = readback.dump_with_msitools(package)
@@ -120,11 +126,6 @@ class Names(NativeCase):
 
 class Failures(NativeCase):
     """Each failure exits with 1 and a reason, and leaves the folder as it was."""
-
-    def old_package(self):
-        old = self.installer("Setup.exe", 5000)
-        self.assertEqual(self.run_kestrow("-i", old, "-o", self.output)[0], 0)
-        return folder_digests(self.output)
 
     def assertFails(self, arguments, message, before, prefix=()):
         self.assertEqual(self.run_kestrow(*arguments, prefix=prefix), (1, "", message))
@@ -230,6 +231,25 @@ class PendingFiles(NativeCase):
                          (0, f"{self.output / 'Small.msi'}\n", ""))
         self.assertEqual(os.listdir(self.output), ["Small.msi"])
         self.assertHolds(self.output / "Small.msi", small)
+
+
+class WriteErrorsAtTheEnd(NativeCase):
+    """A share that reports a failed write only when the data is flushed or the file closed."""
+
+    def test_a_failed_flush_or_close_keeps_the_old_package(self):
+        if os.geteuid() != 0:
+            self.skipTest("mounting a file system in user space needs root")
+        before = self.old_package()
+        setup = self.installer("Setup.exe", 3 * MIB)
+        drive = self.work / "drive"
+        drive.mkdir()
+        for failing in ("fsync", "flush"):
+            with self.subTest(failing=failing), \
+                    slow_drive.mounted(self.output, drive, 1 << 30, failing):
+                self.assertEqual(self.run_kestrow("-i", setup, "-o", drive),
+                                 (1, "", f"kestrow: {drive / 'Setup.msi'}: cannot be written: "
+                                  "Input/output error (error 1627)\n"))
+            self.assertEqual(folder_digests(self.output), before)
 
 
 class Replacing(NativeCase):
