@@ -21,12 +21,12 @@ using kestrow::fuzz::Expect;
 // A stream whose directory entry was accepted is whole in the file.
 void ReadThrough(const cfb::CompoundFileReader& reader, std::size_t index) {
     std::unique_ptr<ByteSource> source;
-    Expect(reader.OpenStream(index, source) == kSuccess);
+    Expect(!Failed(reader.OpenStream(index, source)));
     std::array<std::byte, 4096> buffer;
     for (std::uint64_t left = reader.Entries()[index].size; left > 0;) {
         const std::size_t piece =
             static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-        Expect(source->Read(std::span(buffer).first(piece)) == kSuccess);
+        Expect(!Failed(source->Read(std::span(buffer).first(piece))));
         left -= piece;
     }
 }
@@ -36,7 +36,7 @@ void ReadThrough(const cfb::CompoundFileReader& reader, std::size_t index) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::unique_ptr<cfb::CompoundFileReader> reader;
     const std::span bytes(reinterpret_cast<const std::byte*>(data), size);
-    if (cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(bytes), reader) != kSuccess) {
+    if (Failed(cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(bytes), reader))) {
         return 0;
     }
     const std::vector<cfb::DirectoryEntry>& entries = reader->Entries();

@@ -4,6 +4,7 @@
 
 #include "compound_file_reader.h"
 #include "file_io.h"
+#include "installer_error.h"
 #include "stream_row_writer.h"
 
 namespace kestrow {
@@ -26,11 +27,11 @@ BuildOutcome DiskFull(std::uint32_t systemError) {
     return Failure(kDiskFull, BuildFault::DiskFull, systemError);
 }
 
-BuildOutcome OpenFailure(ErrorCode error, std::uint32_t systemError) {
-    return Failure(error,
-                   error == kFileNotFound ? BuildFault::InstallerMissing
-                                          : BuildFault::InstallerNotOpened,
-                   systemError);
+BuildOutcome OpenFailure(ContainerError error, std::uint32_t systemError) {
+    if (error == ContainerError::NotFound) {
+        return Failure(kFileNotFound, BuildFault::InstallerMissing, systemError);
+    }
+    return Failure(kOpenFailed, BuildFault::InstallerNotOpened, systemError);
 }
 
 // A failed write of the package names its cause by the file that met it: the installer's
@@ -38,7 +39,7 @@ BuildOutcome OpenFailure(ErrorCode error, std::uint32_t systemError) {
 BuildOutcome WriteFailure(ErrorCode error, const ReadOnlyFile& installer, const FileStamp& before,
                           const PendingFile& package) {
     FileStamp after;
-    if (installer.QueryStamp(after) != kSuccess || !(after == before)) {
+    if (Failed(installer.QueryStamp(after)) || !(after == before)) {
         return Failure(kFunctionFailed, BuildFault::InstallerChanged);
     }
     if (installer.ReadError() != 0) {
@@ -53,11 +54,11 @@ BuildOutcome WriteFailure(ErrorCode error, const ReadOnlyFile& installer, const 
     return Failure(kFunctionFailed, BuildFault::PackageNotWritten, package.WriteError());
 }
 
-BuildOutcome PublishFailure(ErrorCode error, std::uint32_t systemError) {
-    if (error == kDiskFull) {
+BuildOutcome PublishFailure(ContainerError error, std::uint32_t systemError) {
+    if (error == ContainerError::DiskFull) {
         return DiskFull(systemError);
     }
-    if (error == kAccessDenied) {
+    if (error == ContainerError::AccessDenied) {
         return NotReplaced(systemError);
     }
     return Failure(kFunctionFailed, BuildFault::PackageNotWritten, systemError);
@@ -79,24 +80,26 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
         return NotReplaced(systemError);
     }
     std::unique_ptr<cfb::CompoundFileReader> database;
-    if (cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(templateDatabase), database) !=
-        kSuccess) {
+    if (Failed(cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(templateDatabase),
+                                             database))) {
         return Failure(kNotWritten, BuildFault::TemplateDamaged);
     }
     std::unique_ptr<ReadOnlyFile> installer;
-    if (const ErrorCode error = ReadOnlyFile::Open(installerPath, installer, systemError)) {
+    if (const ContainerError error = ReadOnlyFile::Open(installerPath, installer, systemError);
+        Failed(error)) {
         return OpenFailure(error, systemError);
     }
     FileStamp before;
-    if (installer->QueryStamp(before) != kSuccess) {
+    if (Failed(installer->QueryStamp(before))) {
         return Failure(kOpenFailed, BuildFault::InstallerNotOpened);
     }
     if (!before.regular) {
         return Failure(kOpenFailed, BuildFault::InstallerNotRegular);
     }
     std::unique_ptr<PendingFile> package;
-    if (const ErrorCode error = PendingFile::CreateFor(packagePath, package, systemError)) {
-        return error == kDiskFull
+    if (const ContainerError error = PendingFile::CreateFor(packagePath, package, systemError);
+        Failed(error)) {
+        return error == ContainerError::DiskFull
                    ? DiskFull(systemError)
                    : Failure(kNotWritten, BuildFault::PackageNotWritten, systemError);
     }
@@ -106,10 +109,10 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
         return WriteFailure(error, *installer, before, *package);
     }
     FileStamp after;
-    if (installer->QueryStamp(after) != kSuccess || !(after == before)) {
+    if (Failed(installer->QueryStamp(after)) || !(after == before)) {
         return Failure(kFunctionFailed, BuildFault::InstallerChanged);
     }
-    if (const ErrorCode error = package->Publish(packagePath, systemError)) {
+    if (const ContainerError error = package->Publish(packagePath, systemError); Failed(error)) {
         return PublishFailure(error, systemError);
     }
     return {};

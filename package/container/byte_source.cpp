@@ -4,44 +4,45 @@
 
 namespace installer_db {
 
-ErrorCode ByteSource::CopyTo(PendingFile& output, std::uint64_t length,
-                             std::span<std::byte> buffer) {
+ContainerError ByteSource::CopyTo(PendingFile& output, std::uint64_t length,
+                                  std::span<std::byte> buffer) {
     while (length > 0) {
         const std::span<std::byte> chunk =
             buffer.first(static_cast<std::size_t>(std::min<std::uint64_t>(length, buffer.size())));
-        if (const ErrorCode error = Read(chunk)) {
+        if (const ContainerError error = Read(chunk); Failed(error)) {
             return error;
         }
-        if (const ErrorCode error = output.Write(chunk)) {
+        if (const ContainerError error = output.Write(chunk); Failed(error)) {
             return error;
         }
         length -= chunk.size();
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode MemoryByteSource::Read(std::span<std::byte> buffer) {
+ContainerError MemoryByteSource::Read(std::span<std::byte> buffer) {
     if (buffer.size() > bytes_.size() - position_) {
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
     std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(position_), buffer.size(),
                 buffer.begin());
     position_ += buffer.size();
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode FileByteSource::Read(std::span<std::byte> buffer) {
-    if (const ErrorCode error = file_.ReadAt(position_, buffer)) {
+ContainerError FileByteSource::Read(std::span<std::byte> buffer) {
+    if (const ContainerError error = file_.ReadAt(position_, buffer); Failed(error)) {
         return error;
     }
     position_ += buffer.size();
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode FileByteSource::CopyTo(PendingFile& output, std::uint64_t length,
-                                 std::span<std::byte> buffer) {
+ContainerError FileByteSource::CopyTo(PendingFile& output, std::uint64_t length,
+                                      std::span<std::byte> buffer) {
     std::uint64_t copied = 0;
-    if (const ErrorCode error = output.AppendFrom(file_, position_, length, copied)) {
+    if (const ContainerError error = output.AppendFrom(file_, position_, length, copied);
+        Failed(error)) {
         return error;
     }
     position_ += copied;

@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "container_error.h"
 #include "file_io.h"
-#include "installer_error.h"
 
 namespace installer_db {
 
@@ -18,16 +18,16 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     // Fills the whole buffer with the next bytes; running out early is a failure.
-    virtual ErrorCode Read(std::span<std::byte> buffer) = 0;
+    virtual ContainerError Read(std::span<std::byte> buffer) = 0;
     // Appends the next length bytes to output, passing them through buffer.
-    virtual ErrorCode CopyTo(PendingFile& output, std::uint64_t length,
-                             std::span<std::byte> buffer);
+    virtual ContainerError CopyTo(PendingFile& output, std::uint64_t length,
+                                  std::span<std::byte> buffer);
 };
 
 class MemoryByteSource final : public ByteSource {
 public:
     explicit MemoryByteSource(std::vector<std::byte> bytes) : bytes_(std::move(bytes)) {}
-    ErrorCode Read(std::span<std::byte> buffer) override;
+    ContainerError Read(std::span<std::byte> buffer) override;
 
 private:
     std::vector<std::byte> bytes_;
@@ -38,10 +38,10 @@ private:
 class FileByteSource final : public ByteSource {
 public:
     explicit FileByteSource(const ReadOnlyFile& file) : file_(file) {}
-    ErrorCode Read(std::span<std::byte> buffer) override;
+    ContainerError Read(std::span<std::byte> buffer) override;
     // Lets the platform copy file to file where it can; the buffer takes the rest.
-    ErrorCode CopyTo(PendingFile& output, std::uint64_t length,
-                     std::span<std::byte> buffer) override;
+    ContainerError CopyTo(PendingFile& output, std::uint64_t length,
+                          std::span<std::byte> buffer) override;
 
 private:
     const ReadOnlyFile& file_;

@@ -52,14 +52,14 @@ std::uint64_t CompoundFileLayout::FileSize() const {
     return kHeaderSize + std::uint64_t{totalSectors} * kSectorSize;
 }
 
-ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t entryCount,
-                     CompoundFileLayout& layout) {
+ContainerError PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t entryCount,
+                          CompoundFileLayout& layout) {
     layout = CompoundFileLayout{};
     std::uint64_t next = 0;
     std::uint64_t nextMini = 0;
     for (const std::uint64_t size : streamSizes) {
         if (size >= kMaxFileSize) {
-            return kFileTooLarge;
+            return ContainerError::TooLarge;
         }
         const bool small = size < kMiniStreamCutoff;
         const std::uint64_t count = CeilDivide(size, small ? kMiniSectorSize : kSectorSize);
@@ -77,7 +77,7 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
         }
         cursor += count;
         if (next > kMaxFileSize / kSectorSize) {
-            return kFileTooLarge;
+            return ContainerError::TooLarge;
         }
     }
     layout.miniStreamSize = nextMini * kMiniSectorSize;
@@ -90,7 +90,7 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
     SizeAllocationTables(others, fatSectors, difatSectors);
     const std::uint64_t total = others + fatSectors + difatSectors;
     if (kHeaderSize + total * kSectorSize > kMaxFileSize || fatSectors > kMostFatSectors) {
-        return kFileTooLarge;
+        return ContainerError::TooLarge;
     }
     auto place = [&](std::uint64_t count, std::uint32_t marker, Placement& placement) {
         placement = {static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count)};
@@ -105,7 +105,7 @@ ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t ent
     place(fatSectors, kFatSector, layout.fat);
     place(difatSectors, kDifatSector, layout.difat);
     layout.totalSectors = static_cast<std::uint32_t>(total);
-    return kSuccess;
+    return ContainerError::None;
 }
 
 void FillTableSector(std::span<const SectorRun> runs, std::uint32_t firstId,

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "installer_error.h"
+#include "container_error.h"
 
 namespace installer_db::cfb {
 
@@ -41,10 +41,10 @@ struct CompoundFileLayout {
 };
 
 // Places streams of the given sizes and a directory of entryCount entries (root included).
-// Fails with kFileTooLarge when the file would pass the version-3 size limit, or need an
+// Fails with TooLarge when the file would pass the version-3 size limit, or need an
 // allocation table larger than other readers accept.
-ErrorCode PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t entryCount,
-                     CompoundFileLayout& layout);
+ContainerError PlanLayout(std::span<const std::uint64_t> streamSizes, std::size_t entryCount,
+                          CompoundFileLayout& layout);
 
 // Fills one sector of an allocation table whose entries start at firstId, from runs sorted
 // by position; runIndex carries the search between consecutive sectors.

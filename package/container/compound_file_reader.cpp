@@ -9,8 +9,6 @@ namespace installer_db::cfb {
 
 namespace {
 
-constexpr ErrorCode kDamaged = kInstallPackageInvalid;
-
 std::uint64_t SectorOffset(std::uint32_t sector) {
     return kHeaderSize + std::uint64_t{sector} * kSectorSize;
 }
@@ -19,7 +17,7 @@ std::uint64_t CeilDivide(std::uint64_t value, std::uint64_t unit) {
     return (value + unit - 1) / unit;
 }
 
-ErrorCode CheckHeader(std::span<const std::byte> header) {
+ContainerError CheckHeader(std::span<const std::byte> header) {
     const bool signatureMatches =
         std::memcmp(header.data(), kSignature.data(), kSignature.size()) == 0;
     const bool layoutMatches = LoadU16(header, header::kMinorVersion) == kMinorVersion &&
@@ -28,7 +26,7 @@ ErrorCode CheckHeader(std::span<const std::byte> header) {
                                LoadU16(header, header::kSectorShift) == kSectorShift &&
                                LoadU16(header, header::kMiniSectorShift) == kMiniSectorShift &&
                                LoadU32(header, header::kMiniStreamCutoff) == kMiniStreamCutoff;
-    return signatureMatches && layoutMatches ? kSuccess : kDamaged;
+    return signatureMatches && layoutMatches ? ContainerError::None : ContainerError::Damaged;
 }
 
 DirectoryEntry ParseEntry(std::span<const std::byte> bytes, std::uint32_t id) {
@@ -67,16 +65,17 @@ public:
     ExtentSource(const ReadableBytes& file, std::vector<Extent> extents)
         : file_(file), extents_(std::move(extents)) {}
 
-    ErrorCode Read(std::span<std::byte> buffer) override {
+    ContainerError Read(std::span<std::byte> buffer) override {
         while (!buffer.empty()) {
             if (current_ == extents_.size()) {
-                return kFunctionFailed;
+                return ContainerError::ReadFailed;
             }
             const Extent& extent = extents_[current_];
             const std::size_t piece = static_cast<std::size_t>(
                 std::min<std::uint64_t>(buffer.size(), extent.length - consumed_));
-            if (const ErrorCode error =
-                    file_.ReadAt(extent.offset + consumed_, buffer.first(piece))) {
+            if (const ContainerError error =
+                    file_.ReadAt(extent.offset + consumed_, buffer.first(piece));
+                Failed(error)) {
                 return error;
             }
             buffer = buffer.subspan(piece);
@@ -86,7 +85,7 @@ public:
                 consumed_ = 0;
             }
         }
-        return kSuccess;
+        return ContainerError::None;
     }
 
 private:
@@ -96,61 +95,64 @@ private:
     std::uint64_t consumed_ = 0;
 };
 
-ErrorCode CompoundFileReader::Open(std::unique_ptr<const ReadableBytes> bytes,
-                                   std::unique_ptr<CompoundFileReader>& reader) {
+ContainerError CompoundFileReader::Open(std::unique_ptr<const ReadableBytes> bytes,
+                                        std::unique_ptr<CompoundFileReader>& reader) {
     std::unique_ptr<CompoundFileReader> loaded(new CompoundFileReader(std::move(bytes)));
-    if (const ErrorCode error = loaded->Load()) {
+    if (const ContainerError error = loaded->Load(); Failed(error)) {
         return error;
     }
     reader = std::move(loaded);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::Load() {
-    if (const ErrorCode error = file_->QuerySize(fileSize_)) {
+ContainerError CompoundFileReader::Load() {
+    if (const ContainerError error = file_->QuerySize(fileSize_); Failed(error)) {
         return error;
     }
     if (fileSize_ < kHeaderSize || fileSize_ > kMaxFileSize) {
-        return kDamaged;
+        return ContainerError::Damaged;
     }
     sectorCount_ = static_cast<std::uint32_t>(CeilDivide(fileSize_ - kHeaderSize, kSectorSize));
     std::vector<std::byte> header(kHeaderSize);
-    if (file_->ReadAt(0, header) != kSuccess || CheckHeader(header) != kSuccess) {
-        return kDamaged;
+    if (Failed(file_->ReadAt(0, header)) || Failed(CheckHeader(header))) {
+        return ContainerError::Damaged;
     }
-    if (const ErrorCode error = LoadFat(header)) {
+    if (const ContainerError error = LoadFat(header); Failed(error)) {
         return error;
     }
     std::vector<DirectoryEntry> raw;
-    if (const ErrorCode error =
-            LoadDirectory(LoadU32(header, header::kFirstDirectorySector), raw)) {
+    if (const ContainerError error =
+            LoadDirectory(LoadU32(header, header::kFirstDirectorySector), raw);
+        Failed(error)) {
         return error;
     }
     if (raw.empty() || raw[0].type != EntryType::Root) {
-        return kDamaged;
+        return ContainerError::Damaged;
     }
     miniStreamSize_ = raw[0].size;
-    if (miniStreamSize_ > 0 && FollowChain(fat_, raw[0].startSector, miniStreamSectors_)) {
-        return kDamaged;
+    if (miniStreamSize_ > 0 && Failed(FollowChain(fat_, raw[0].startSector, miniStreamSectors_))) {
+        return ContainerError::Damaged;
     }
     if (miniStreamSectors_.size() < CeilDivide(miniStreamSize_, kSectorSize) ||
-        LoadMiniStream(header) != kSuccess) {
-        return kDamaged;
+        Failed(LoadMiniStream(header))) {
+        return ContainerError::Damaged;
     }
     return CollectReachable(raw);
 }
 
-ErrorCode CompoundFileReader::ReadSector(std::uint32_t sector, std::span<std::byte> buffer) const {
+ContainerError CompoundFileReader::ReadSector(std::uint32_t sector,
+                                              std::span<std::byte> buffer) const {
     if (sector >= sectorCount_ || SectorOffset(sector) + kSectorSize > fileSize_) {
-        return kDamaged;
+        return ContainerError::Damaged;
     }
-    return file_->ReadAt(SectorOffset(sector), buffer) == kSuccess ? kSuccess : kDamaged;
+    return Failed(file_->ReadAt(SectorOffset(sector), buffer)) ? ContainerError::Damaged
+                                                               : ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::LoadFat(std::span<const std::byte> header) {
+ContainerError CompoundFileReader::LoadFat(std::span<const std::byte> header) {
     const std::uint32_t fatSectorCount = LoadU32(header, header::kFatSectorCount);
     if (fatSectorCount > sectorCount_) {
-        return kDamaged;
+        return ContainerError::Damaged;
     }
     std::vector<std::uint32_t> fatSectors;
     for (std::size_t i = 0; i < kHeaderDifatCount && fatSectors.size() < fatSectorCount; ++i) {
@@ -159,8 +161,8 @@ ErrorCode CompoundFileReader::LoadFat(std::span<const std::byte> header) {
     std::uint32_t difatSector = LoadU32(header, header::kFirstDifatSector);
     std::vector<std::byte> sector(kSectorSize);
     for (std::uint32_t visited = 0; fatSectors.size() < fatSectorCount; ++visited) {
-        if (visited >= sectorCount_ || ReadSector(difatSector, sector) != kSuccess) {
-            return kDamaged;
+        if (visited >= sectorCount_ || Failed(ReadSector(difatSector, sector))) {
+            return ContainerError::Damaged;
         }
         for (std::size_t i = 0; i < kIdsPerDifatSector && fatSectors.size() < fatSectorCount; ++i) {
             fatSectors.push_back(LoadU32(sector, 4 * i));
@@ -170,7 +172,7 @@ ErrorCode CompoundFileReader::LoadFat(std::span<const std::byte> header) {
     return ReadFatSectors(fatSectors);
 }
 
-ErrorCode CompoundFileReader::ReadFatSectors(const std::vector<std::uint32_t>& fatSectors) {
+ContainerError CompoundFileReader::ReadFatSectors(const std::vector<std::uint32_t>& fatSectors) {
     // Allocation-table sectors usually lie side by side; each run of them is read at once.
     constexpr std::size_t kMaxRunSectors = 2048;
     fat_.resize(fatSectors.size() * kIdsPerSector);
@@ -184,44 +186,44 @@ ErrorCode CompoundFileReader::ReadFatSectors(const std::vector<std::uint32_t>& f
         const std::uint32_t last = fatSectors[first + count - 1];
         if (fatSectors[first] >= sectorCount_ || last >= sectorCount_ ||
             SectorOffset(last) + kSectorSize > fileSize_) {
-            return kDamaged;
+            return ContainerError::Damaged;
         }
         run.resize(count * kSectorSize);
-        if (file_->ReadAt(SectorOffset(fatSectors[first]), run) != kSuccess) {
-            return kDamaged;
+        if (Failed(file_->ReadAt(SectorOffset(fatSectors[first]), run))) {
+            return ContainerError::Damaged;
         }
         for (std::size_t i = 0; i < count * kIdsPerSector; ++i) {
             fat_[first * kIdsPerSector + i] = LoadU32(run, 4 * i);
         }
         first += count;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::FollowChain(const std::vector<std::uint32_t>& table,
-                                          std::uint32_t start,
-                                          std::vector<std::uint32_t>& chain) const {
+ContainerError CompoundFileReader::FollowChain(const std::vector<std::uint32_t>& table,
+                                               std::uint32_t start,
+                                               std::vector<std::uint32_t>& chain) const {
     chain.clear();
     // A chain longer than its table has visited some entry twice: it loops.
     for (std::uint32_t current = start; current != kEndOfChain; current = table[current]) {
         if (current >= table.size() || chain.size() >= table.size()) {
-            return kDamaged;
+            return ContainerError::Damaged;
         }
         chain.push_back(current);
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::LoadDirectory(std::uint32_t firstSector,
-                                            std::vector<DirectoryEntry>& raw) const {
+ContainerError CompoundFileReader::LoadDirectory(std::uint32_t firstSector,
+                                                 std::vector<DirectoryEntry>& raw) const {
     std::vector<std::uint32_t> chain;
-    if (FollowChain(fat_, firstSector, chain) != kSuccess) {
-        return kDamaged;
+    if (Failed(FollowChain(fat_, firstSector, chain))) {
+        return ContainerError::Damaged;
     }
     std::vector<std::byte> sector(kSectorSize);
     for (const std::uint32_t sectorId : chain) {
-        if (ReadSector(sectorId, sector) != kSuccess) {
-            return kDamaged;
+        if (Failed(ReadSector(sectorId, sector))) {
+            return ContainerError::Damaged;
         }
         for (std::size_t i = 0; i < kEntriesPerSector; ++i) {
             const auto id = static_cast<std::uint32_t>(raw.size());
@@ -229,28 +231,28 @@ ErrorCode CompoundFileReader::LoadDirectory(std::uint32_t firstSector,
                 std::span(sector).subspan(i * kDirectoryEntrySize, kDirectoryEntrySize), id));
         }
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::LoadMiniStream(std::span<const std::byte> header) {
+ContainerError CompoundFileReader::LoadMiniStream(std::span<const std::byte> header) {
     std::vector<std::uint32_t> chain;
     const std::uint32_t first = LoadU32(header, header::kFirstMiniFatSector);
-    if (first != kEndOfChain && FollowChain(fat_, first, chain) != kSuccess) {
-        return kDamaged;
+    if (first != kEndOfChain && Failed(FollowChain(fat_, first, chain))) {
+        return ContainerError::Damaged;
     }
     std::vector<std::byte> sector(kSectorSize);
     for (const std::uint32_t sectorId : chain) {
-        if (ReadSector(sectorId, sector) != kSuccess) {
-            return kDamaged;
+        if (Failed(ReadSector(sectorId, sector))) {
+            return ContainerError::Damaged;
         }
         for (std::size_t i = 0; i < kIdsPerSector; ++i) {
             miniFat_.push_back(LoadU32(sector, 4 * i));
         }
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::CollectReachable(std::vector<DirectoryEntry>& raw) {
+ContainerError CompoundFileReader::CollectReachable(std::vector<DirectoryEntry>& raw) {
     std::vector<std::size_t> parentIds(raw.size(), kNoParent);
     std::vector<bool> reached(raw.size(), false);
     reached[0] = true;
@@ -262,7 +264,7 @@ ErrorCode CompoundFileReader::CollectReachable(std::vector<DirectoryEntry>& raw)
         const auto [id, parentId] = pending.back();
         pending.pop_back();
         if (id >= raw.size() || reached[id] || !IsValidObject(raw[id])) {
-            return kDamaged;
+            return ContainerError::Damaged;
         }
         reached[id] = true;
         parentIds[id] = parentId;
@@ -292,16 +294,16 @@ ErrorCode CompoundFileReader::CollectReachable(std::vector<DirectoryEntry>& raw)
         DirectoryEntry entry = raw[id];
         entry.parent = parentIds[id] == kNoParent ? kNoParent : indexOfId[parentIds[id]];
         std::vector<Extent> extents;
-        if (entry.type == EntryType::Stream && StreamExtents(entry, extents) != kSuccess) {
-            return kDamaged;
+        if (entry.type == EntryType::Stream && Failed(StreamExtents(entry, extents))) {
+            return ContainerError::Damaged;
         }
         entries_.push_back(std::move(entry));
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::StreamExtents(const DirectoryEntry& entry,
-                                            std::vector<Extent>& extents) const {
+ContainerError CompoundFileReader::StreamExtents(const DirectoryEntry& entry,
+                                                 std::vector<Extent>& extents) const {
     extents.clear();
     const bool inMiniStream = entry.size < kMiniStreamCutoff;
     const std::vector<std::uint32_t>& table = inMiniStream ? miniFat_ : fat_;
@@ -312,21 +314,21 @@ ErrorCode CompoundFileReader::StreamExtents(const DirectoryEntry& entry,
     std::vector<bool> visited(remaining > 0 ? table.size() : 0);
     for (std::uint32_t current = entry.startSector; remaining > 0; current = table[current]) {
         if (current >= table.size() || visited[current]) {
-            return kDamaged;
+            return ContainerError::Damaged;
         }
         visited[current] = true;
         std::uint64_t offset = SectorOffset(current);
         if (inMiniStream) {
             const std::uint64_t miniOffset = std::uint64_t{current} * kMiniSectorSize;
             if (miniOffset + kMiniSectorSize > miniStreamSectors_.size() * kSectorSize) {
-                return kDamaged;
+                return ContainerError::Damaged;
             }
             offset = SectorOffset(miniStreamSectors_[miniOffset / kSectorSize]) +
                      miniOffset % kSectorSize;
         }
         const std::uint64_t length = std::min(remaining, unit);
         if (offset + length > fileSize_) {
-            return kDamaged;
+            return ContainerError::Damaged;
         }
         if (!extents.empty() && extents.back().offset + extents.back().length == offset) {
             extents.back().length += length;
@@ -335,7 +337,7 @@ ErrorCode CompoundFileReader::StreamExtents(const DirectoryEntry& entry,
         }
         remaining -= length;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 std::optional<std::size_t> CompoundFileReader::FindChild(std::size_t parent,
@@ -348,22 +350,23 @@ std::optional<std::size_t> CompoundFileReader::FindChild(std::size_t parent,
     return std::nullopt;
 }
 
-ErrorCode CompoundFileReader::OpenStream(std::size_t index,
-                                         std::unique_ptr<ByteSource>& source) const {
+ContainerError CompoundFileReader::OpenStream(std::size_t index,
+                                              std::unique_ptr<ByteSource>& source) const {
     if (index >= entries_.size() || entries_[index].type != EntryType::Stream) {
-        return kFunctionFailed;
+        return ContainerError::Refused;
     }
     std::vector<Extent> extents;
-    if (const ErrorCode error = StreamExtents(entries_[index], extents)) {
+    if (const ContainerError error = StreamExtents(entries_[index], extents); Failed(error)) {
         return error;
     }
     source = std::make_unique<ExtentSource>(*file_, std::move(extents));
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode CompoundFileReader::ReadStream(std::size_t index, std::vector<std::byte>& bytes) const {
+ContainerError CompoundFileReader::ReadStream(std::size_t index,
+                                              std::vector<std::byte>& bytes) const {
     std::unique_ptr<ByteSource> source;
-    if (const ErrorCode error = OpenStream(index, source)) {
+    if (const ContainerError error = OpenStream(index, source); Failed(error)) {
         return error;
     }
     bytes.assign(static_cast<std::size_t>(entries_[index].size), std::byte{0});

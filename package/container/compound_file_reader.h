@@ -15,8 +15,8 @@
 #include "byte_source.h"
 #include "compound_file_format.h"
 #include "compound_file_tree.h"
+#include "container_error.h"
 #include "file_io.h"
-#include "installer_error.h"
 #include "readable_bytes.h"
 
 namespace installer_db::cfb {
@@ -37,17 +37,17 @@ struct DirectoryEntry {
 
 class CompoundFileReader {
 public:
-    // Damage of any kind gives kInstallPackageInvalid; file errors pass through.
-    static ErrorCode Open(std::unique_ptr<const ReadableBytes> bytes,
-                          std::unique_ptr<CompoundFileReader>& reader);
+    // Damage of any kind gives Damaged; file errors pass through.
+    static ContainerError Open(std::unique_ptr<const ReadableBytes> bytes,
+                               std::unique_ptr<CompoundFileReader>& reader);
 
     // The root first, then every entry reachable from it, in directory order.
     const std::vector<DirectoryEntry>& Entries() const { return entries_; }
     std::optional<std::size_t> FindChild(std::size_t parent, std::u16string_view name) const;
 
     // The source reads this reader's file and must not outlive it.
-    ErrorCode OpenStream(std::size_t index, std::unique_ptr<ByteSource>& source) const;
-    ErrorCode ReadStream(std::size_t index, std::vector<std::byte>& bytes) const;
+    ContainerError OpenStream(std::size_t index, std::unique_ptr<ByteSource>& source) const;
+    ContainerError ReadStream(std::size_t index, std::vector<std::byte>& bytes) const;
 
 private:
     struct Extent {
@@ -58,16 +58,16 @@ private:
 
     explicit CompoundFileReader(std::unique_ptr<const ReadableBytes> file)
         : file_(std::move(file)) {}
-    ErrorCode Load();
-    ErrorCode ReadSector(std::uint32_t sector, std::span<std::byte> buffer) const;
-    ErrorCode LoadFat(std::span<const std::byte> header);
-    ErrorCode ReadFatSectors(const std::vector<std::uint32_t>& fatSectors);
-    ErrorCode LoadDirectory(std::uint32_t firstSector, std::vector<DirectoryEntry>& raw) const;
-    ErrorCode LoadMiniStream(std::span<const std::byte> header);
-    ErrorCode CollectReachable(std::vector<DirectoryEntry>& raw);
-    ErrorCode FollowChain(const std::vector<std::uint32_t>& table, std::uint32_t start,
-                          std::vector<std::uint32_t>& chain) const;
-    ErrorCode StreamExtents(const DirectoryEntry& entry, std::vector<Extent>& extents) const;
+    ContainerError Load();
+    ContainerError ReadSector(std::uint32_t sector, std::span<std::byte> buffer) const;
+    ContainerError LoadFat(std::span<const std::byte> header);
+    ContainerError ReadFatSectors(const std::vector<std::uint32_t>& fatSectors);
+    ContainerError LoadDirectory(std::uint32_t firstSector, std::vector<DirectoryEntry>& raw) const;
+    ContainerError LoadMiniStream(std::span<const std::byte> header);
+    ContainerError CollectReachable(std::vector<DirectoryEntry>& raw);
+    ContainerError FollowChain(const std::vector<std::uint32_t>& table, std::uint32_t start,
+                               std::vector<std::uint32_t>& chain) const;
+    ContainerError StreamExtents(const DirectoryEntry& entry, std::vector<Extent>& extents) const;
 
     std::unique_ptr<const ReadableBytes> file_;
     std::uint64_t fileSize_ = 0;

@@ -20,7 +20,7 @@ bool IsValidName(std::u16string_view name) {
 }
 
 // Entry ids: the root is 0, entry i of the content is i + 1.
-ErrorCode CheckEntries(const std::vector<NewEntry>& entries) {
+ContainerError CheckEntries(const std::vector<NewEntry>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const NewEntry& entry = entries[i];
         const bool parentIsStorage =
@@ -31,15 +31,15 @@ ErrorCode CheckEntries(const std::vector<NewEntry>& entries) {
                                        ? entry.size == 0
                                        : entry.source != nullptr || entry.size == 0;
         if (!parentIsStorage || !typeKnown || !sourceMatches || !IsValidName(entry.name)) {
-            return kFunctionFailed;
+            return ContainerError::Refused;
         }
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 // Sorts each storage's children by name and links them; refuses two equal names.
-ErrorCode BuildTrees(const std::vector<NewEntry>& entries, std::vector<TreeNode>& nodes,
-                     std::vector<std::uint32_t>& childOf) {
+ContainerError BuildTrees(const std::vector<NewEntry>& entries, std::vector<TreeNode>& nodes,
+                          std::vector<std::uint32_t>& childOf) {
     const std::size_t count = entries.size() + 1;
     nodes.assign(count, TreeNode{});
     childOf.assign(count, kNoStream);
@@ -59,11 +59,11 @@ ErrorCode BuildTrees(const std::vector<NewEntry>& entries, std::vector<TreeNode>
             return CompareEntryNames(name(a), name(b)) == 0;
         });
         if (duplicate != ids.end()) {
-            return kFunctionFailed;
+            return ContainerError::Refused;
         }
         childOf[storage] = BuildSiblingTree(ids, nodes);
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 class CompoundFileEmitter {
@@ -72,12 +72,13 @@ public:
                         PendingFile& output)
         : content_(content), layout_(layout), output_(output) {}
 
-    ErrorCode Emit(const std::vector<TreeNode>& nodes, const std::vector<std::uint32_t>& childOf) {
+    ContainerError Emit(const std::vector<TreeNode>& nodes,
+                        const std::vector<std::uint32_t>& childOf) {
         output_.ExpectSize(layout_.FileSize());
-        ErrorCode error = WriteHeader();
+        ContainerError error = WriteHeader();
         std::size_t streamIndex = 0;
         std::uint64_t sector = 0;
-        for (std::size_t i = 0; error == kSuccess && i < content_.entries.size(); ++i) {
+        for (std::size_t i = 0; !Failed(error) && i < content_.entries.size(); ++i) {
             NewEntry& entry = content_.entries[i];
             if (entry.type != EntryType::Stream) {
                 continue;
@@ -86,29 +87,29 @@ public:
             if (entry.size >= kMiniStreamCutoff) {
                 // Sectors that the layout skipped to align the stream stay free.
                 error = output_.WriteZeros((start - sector) * kSectorSize);
-                if (error == kSuccess) {
+                if (!Failed(error)) {
                     error = CopyStream(entry, kSectorSize);
                 }
                 sector = start + (entry.size + kSectorSize - 1) / kSectorSize;
             }
         }
-        if (error == kSuccess) {
+        if (!Failed(error)) {
             error = WriteMiniStream();
         }
-        if (error == kSuccess) {
+        if (!Failed(error)) {
             error = WriteTable(layout_.miniSectorRuns, layout_.miniFat.count);
         }
-        if (error == kSuccess) {
+        if (!Failed(error)) {
             error = WriteDirectory(nodes, childOf);
         }
-        if (error == kSuccess) {
+        if (!Failed(error)) {
             error = WriteTable(layout_.sectorRuns, layout_.fat.count);
         }
-        return error == kSuccess ? WriteDifat() : error;
+        return Failed(error) ? error : WriteDifat();
     }
 
 private:
-    ErrorCode WriteHeader() {
+    ContainerError WriteHeader() {
         std::vector<std::byte> header(kHeaderSize);
         std::transform(kSignature.begin(), kSignature.end(), header.begin(),
                        [](std::uint8_t value) { return std::byte{value}; });
@@ -135,21 +136,23 @@ private:
         return placement.count == 0 ? kEndOfChain : placement.first;
     }
 
-    ErrorCode CopyStream(NewEntry& entry, std::size_t unit) {
-        if (const ErrorCode error = entry.source->CopyTo(output_, entry.size, CopyBuffer())) {
+    ContainerError CopyStream(NewEntry& entry, std::size_t unit) {
+        if (const ContainerError error = entry.source->CopyTo(output_, entry.size, CopyBuffer());
+            Failed(error)) {
             return error;
         }
         return Pad(entry.size, unit);
     }
 
-    ErrorCode Pad(std::uint64_t written, std::size_t unit) {
+    ContainerError Pad(std::uint64_t written, std::size_t unit) {
         return output_.WriteZeros((unit - written % unit) % unit);
     }
 
-    ErrorCode WriteMiniStream() {
+    ContainerError WriteMiniStream() {
         for (NewEntry& entry : content_.entries) {
             if (entry.type == EntryType::Stream && entry.size < kMiniStreamCutoff) {
-                if (const ErrorCode error = CopyStream(entry, kMiniSectorSize)) {
+                if (const ContainerError error = CopyStream(entry, kMiniSectorSize);
+                    Failed(error)) {
                     return error;
                 }
             }
@@ -157,20 +160,20 @@ private:
         return Pad(layout_.miniStreamSize, kSectorSize);
     }
 
-    ErrorCode WriteTable(const std::vector<SectorRun>& runs, std::uint32_t sectorCount) {
+    ContainerError WriteTable(const std::vector<SectorRun>& runs, std::uint32_t sectorCount) {
         std::vector<std::byte> sector(kSectorSize);
         std::size_t runIndex = 0;
         for (std::uint32_t i = 0; i < sectorCount; ++i) {
             FillTableSector(runs, static_cast<std::uint32_t>(i * kIdsPerSector), sector, runIndex);
-            if (const ErrorCode error = output_.Write(sector)) {
+            if (const ContainerError error = output_.Write(sector); Failed(error)) {
                 return error;
             }
         }
-        return kSuccess;
+        return ContainerError::None;
     }
 
-    ErrorCode WriteDirectory(const std::vector<TreeNode>& nodes,
-                             const std::vector<std::uint32_t>& childOf) {
+    ContainerError WriteDirectory(const std::vector<TreeNode>& nodes,
+                                  const std::vector<std::uint32_t>& childOf) {
         std::vector<std::byte> directory(std::size_t{layout_.directory.count} * kSectorSize);
         const std::uint32_t miniStart =
             layout_.miniStream.count == 0 ? kEndOfChain : layout_.miniStream.first;
@@ -222,7 +225,7 @@ private:
         StoreU32(bytes, entry::kChild, kNoStream);
     }
 
-    ErrorCode WriteDifat() {
+    ContainerError WriteDifat() {
         std::vector<std::byte> sector(kSectorSize);
         std::uint32_t fatIndex = kHeaderDifatCount;
         for (std::uint32_t i = 0; i < layout_.difat.count; ++i) {
@@ -233,11 +236,11 @@ private:
             const bool last = i + 1 == layout_.difat.count;
             StoreU32(sector, 4 * kIdsPerDifatSector,
                      last ? kEndOfChain : layout_.difat.first + i + 1);
-            if (const ErrorCode error = output_.Write(sector)) {
+            if (const ContainerError error = output_.Write(sector); Failed(error)) {
                 return error;
             }
         }
-        return kSuccess;
+        return ContainerError::None;
     }
 
     std::span<std::byte> CopyBuffer() {
@@ -255,13 +258,13 @@ private:
 
 } // namespace
 
-ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output) {
-    if (const ErrorCode error = CheckEntries(content.entries)) {
+ContainerError WriteCompoundFile(NewCompoundFile& content, PendingFile& output) {
+    if (const ContainerError error = CheckEntries(content.entries); Failed(error)) {
         return error;
     }
     std::vector<TreeNode> nodes;
     std::vector<std::uint32_t> childOf;
-    if (const ErrorCode error = BuildTrees(content.entries, nodes, childOf)) {
+    if (const ContainerError error = BuildTrees(content.entries, nodes, childOf); Failed(error)) {
         return error;
     }
     std::vector<std::uint64_t> streamSizes;
@@ -271,7 +274,8 @@ ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output) {
         }
     }
     CompoundFileLayout layout;
-    if (const ErrorCode error = PlanLayout(streamSizes, content.entries.size() + 1, layout)) {
+    if (const ContainerError error = PlanLayout(streamSizes, content.entries.size() + 1, layout);
+        Failed(error)) {
         return error;
     }
     return CompoundFileEmitter(content, layout, output).Emit(nodes, childOf);

@@ -12,8 +12,8 @@
 
 #include "byte_source.h"
 #include "compound_file_format.h"
+#include "container_error.h"
 #include "file_io.h"
-#include "installer_error.h"
 
 namespace installer_db::cfb {
 
@@ -31,8 +31,8 @@ struct NewCompoundFile {
     std::vector<NewEntry> entries;
 };
 
-// Refuses before writing anything: with kFunctionFailed entries that do not form a valid
-// tree, with kFileTooLarge layouts that version 3 cannot hold or other readers refuse.
-ErrorCode WriteCompoundFile(NewCompoundFile& content, PendingFile& output);
+// Refuses before writing anything: with Refused entries that do not form a valid tree,
+// with TooLarge layouts that version 3 cannot hold or other readers refuse.
+ContainerError WriteCompoundFile(NewCompoundFile& content, PendingFile& output);
 
 } // namespace installer_db::cfb

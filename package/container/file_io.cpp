@@ -89,30 +89,30 @@ void RemoveAbandonedPendingFiles(const std::filesystem::path& folder) {
 
 } // namespace
 
-ErrorCode ReadOnlyFile::Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file,
-                             std::uint32_t& systemError) {
+ContainerError ReadOnlyFile::Open(const std::filesystem::path& path,
+                                  std::unique_ptr<ReadOnlyFile>& file, std::uint32_t& systemError) {
     FileHandle handle;
-    if (const ErrorCode error = platform_file::OpenForReading(path, handle)) {
+    if (const ContainerError error = platform_file::OpenForReading(path, handle); Failed(error)) {
         systemError = platform_file::LastSystemError();
         return error;
     }
     file.reset(new ReadOnlyFile(std::move(handle)));
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const {
-    const ErrorCode error = platform_file::ReadAt(handle_, offset, buffer);
-    if (error != kSuccess) {
+ContainerError ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const {
+    const ContainerError error = platform_file::ReadAt(handle_, offset, buffer);
+    if (Failed(error)) {
         readError_ = platform_file::LastSystemError();
     }
     return error;
 }
 
-ErrorCode ReadOnlyFile::QueryStamp(FileStamp& stamp) const {
+ContainerError ReadOnlyFile::QueryStamp(FileStamp& stamp) const {
     return platform_file::QueryStamp(handle_, stamp);
 }
 
-ErrorCode ReadOnlyFile::QuerySize(std::uint64_t& size) const {
+ContainerError ReadOnlyFile::QuerySize(std::uint64_t& size) const {
     return platform_file::QuerySize(handle_, size);
 }
 
@@ -123,24 +123,26 @@ PendingFile::~PendingFile() {
     platform_file::DiscardPending(handle_, name_);
 }
 
-ErrorCode PendingFile::CreateFor(const std::filesystem::path& target,
-                                 std::unique_ptr<PendingFile>& file, std::uint32_t& systemError) {
+ContainerError PendingFile::CreateFor(const std::filesystem::path& target,
+                                      std::unique_ptr<PendingFile>& file,
+                                      std::uint32_t& systemError) {
     const std::filesystem::path folder = FolderOf(target);
     RemoveAbandonedPendingFiles(folder);
     FileHandle handle;
     std::filesystem::path name;
-    if (const ErrorCode error = platform_file::CreatePending(folder, handle, name)) {
+    if (const ContainerError error = platform_file::CreatePending(folder, handle, name);
+        Failed(error)) {
         systemError = platform_file::LastSystemError();
         return error;
     }
     file.reset(new PendingFile(std::move(handle), std::move(name)));
-    return kSuccess;
+    return ContainerError::None;
 }
 
 // Pieces as large as the buffer go straight to the file: copying them would only cost.
-ErrorCode PendingFile::Write(std::span<const std::byte> bytes) {
+ContainerError PendingFile::Write(std::span<const std::byte> bytes) {
     if (buffered_ + bytes.size() > buffer_.size() || bytes.size() >= buffer_.size()) {
-        if (const ErrorCode error = Flush()) {
+        if (const ContainerError error = Flush(); Failed(error)) {
             return error;
         }
     }
@@ -149,32 +151,33 @@ ErrorCode PendingFile::Write(std::span<const std::byte> bytes) {
     }
     std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
     buffered_ += bytes.size();
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode PendingFile::WriteZeros(std::uint64_t count) {
+ContainerError PendingFile::WriteZeros(std::uint64_t count) {
     static constexpr std::byte kZeros[4096] = {};
     while (count > 0) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096));
-        if (const ErrorCode error = Write(std::span(kZeros, piece))) {
+        if (const ContainerError error = Write(std::span(kZeros, piece)); Failed(error)) {
             return error;
         }
         count -= piece;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode PendingFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
-                                  std::uint64_t length, std::uint64_t& copied) {
+ContainerError PendingFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
+                                       std::uint64_t length, std::uint64_t& copied) {
     copied = 0;
-    if (const ErrorCode error = Flush()) {
+    if (const ContainerError error = Flush(); Failed(error)) {
         return error;
     }
     while (copied < length) {
         const std::uint64_t piece = std::min(length - copied, kKernelCopyPiece);
         std::uint64_t moved = 0;
-        if (const ErrorCode error = platform_file::CopyInKernel(source.Handle(), offset + copied,
-                                                                handle_, piece, moved)) {
+        if (const ContainerError error = platform_file::CopyInKernel(
+                source.Handle(), offset + copied, handle_, piece, moved);
+            Failed(error)) {
             return error;
         }
         copied += moved;
@@ -183,25 +186,25 @@ ErrorCode PendingFile::AppendFrom(const ReadOnlyFile& source, std::uint64_t offs
             break;
         }
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode PendingFile::Flush() {
+ContainerError PendingFile::Flush() {
     if (buffered_ == 0) {
-        return kSuccess;
+        return ContainerError::None;
     }
     const std::span<const std::byte> buffered(buffer_.data(), buffered_);
     buffered_ = 0;
     return WriteThrough(buffered);
 }
 
-ErrorCode PendingFile::WriteThrough(std::span<const std::byte> bytes) {
-    if (const ErrorCode error = platform_file::WriteAll(handle_, bytes)) {
+ContainerError PendingFile::WriteThrough(std::span<const std::byte> bytes) {
+    if (const ContainerError error = platform_file::WriteAll(handle_, bytes); Failed(error)) {
         writeError_ = platform_file::LastSystemError();
         return error;
     }
     Advance(bytes.size());
-    return kSuccess;
+    return ContainerError::None;
 }
 
 void PendingFile::Advance(std::uint64_t count) {
@@ -215,19 +218,21 @@ void PendingFile::Advance(std::uint64_t count) {
     }
 }
 
-ErrorCode PendingFile::Publish(const std::filesystem::path& target, std::uint32_t& systemError) {
+ContainerError PendingFile::Publish(const std::filesystem::path& target,
+                                    std::uint32_t& systemError) {
     systemError = 0;
-    if (const ErrorCode error = Flush()) {
+    if (const ContainerError error = Flush(); Failed(error)) {
         systemError = writeError_;
         return error;
     }
-    if (const ErrorCode error =
-            platform_file::PublishPending(handle_, name_, target, systemError)) {
+    if (const ContainerError error =
+            platform_file::PublishPending(handle_, name_, target, systemError);
+        Failed(error)) {
         return error;
     }
     name_.clear();
     handle_.Close();
-    return kSuccess;
+    return ContainerError::None;
 }
 
 } // namespace installer_db

@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "installer_error.h"
+#include "container_error.h"
 #include "readable_bytes.h"
 
 namespace installer_db {
@@ -53,14 +53,14 @@ struct FileStamp {
 // to it while it is open; elsewhere the caller compares stamps to know it read one file.
 class ReadOnlyFile final : public ReadableBytes {
 public:
-    // kFileNotFound when nothing is at the path, kOpenFailed for any other refusal (a
+    // NotFound when nothing is at the path, OpenFailed for any other refusal (a
     // file another program is writing). Opening never waits, even for a pipe with no writer.
-    static ErrorCode Open(const std::filesystem::path& path, std::unique_ptr<ReadOnlyFile>& file,
-                          std::uint32_t& systemError);
+    static ContainerError Open(const std::filesystem::path& path,
+                               std::unique_ptr<ReadOnlyFile>& file, std::uint32_t& systemError);
 
-    ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override;
-    ErrorCode QuerySize(std::uint64_t& size) const override;
-    ErrorCode QueryStamp(FileStamp& stamp) const;
+    ContainerError ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override;
+    ContainerError QuerySize(std::uint64_t& size) const override;
+    ContainerError QueryStamp(FileStamp& stamp) const;
     const FileHandle& Handle() const { return handle_; }
     // The platform's reason for the last read that failed, 0 if none did.
     std::uint32_t ReadError() const { return readError_; }
@@ -79,8 +79,8 @@ public:
     using Progress = std::function<void(std::uint64_t written, std::uint64_t expected)>;
 
     // Removes, on the way, the pending files in the folder that no live conversion holds.
-    static ErrorCode CreateFor(const std::filesystem::path& target,
-                               std::unique_ptr<PendingFile>& file, std::uint32_t& systemError);
+    static ContainerError CreateFor(const std::filesystem::path& target,
+                                    std::unique_ptr<PendingFile>& file, std::uint32_t& systemError);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -89,24 +89,24 @@ public:
     // The size the writer will give the file, for the progress reports.
     void ExpectSize(std::uint64_t size) { expected_ = size; }
 
-    ErrorCode Write(std::span<const std::byte> bytes);
-    ErrorCode WriteZeros(std::uint64_t count);
+    ContainerError Write(std::span<const std::byte> bytes);
+    ContainerError WriteZeros(std::uint64_t count);
     // Appends bytes of another file without passing them through this process where the
     // platform can copy inside the kernel; copied tells how many it took, possibly none.
-    ErrorCode AppendFrom(const ReadOnlyFile& source, std::uint64_t offset, std::uint64_t length,
-                         std::uint64_t& copied);
+    ContainerError AppendFrom(const ReadOnlyFile& source, std::uint64_t offset,
+                              std::uint64_t length, std::uint64_t& copied);
     // Writes out what is buffered, makes the file durable with the protection of the file it
     // replaces, and puts it at the target in one step. On failure the target is untouched,
-    // the file is gone, and systemError holds the platform's reason. kAccessDenied: the
+    // the file is gone, and systemError holds the platform's reason. AccessDenied: the
     // replacing step refused.
-    ErrorCode Publish(const std::filesystem::path& target, std::uint32_t& systemError);
+    ContainerError Publish(const std::filesystem::path& target, std::uint32_t& systemError);
     // The platform's reason for the last write that failed, 0 if none did.
     std::uint32_t WriteError() const { return writeError_; }
 
 private:
     PendingFile(FileHandle handle, std::filesystem::path name);
-    ErrorCode Flush();
-    ErrorCode WriteThrough(std::span<const std::byte> bytes);
+    ContainerError Flush();
+    ContainerError WriteThrough(std::span<const std::byte> bytes);
     void Advance(std::uint64_t count);
 
     FileHandle handle_;
@@ -135,23 +135,23 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // A failure leaves its reason for LastSystemError.
 namespace platform_file {
 std::uint32_t LastSystemError();
-ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle);
-ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer);
-ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size);
-ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp);
-ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
-ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
-                       std::uint64_t length, std::uint64_t& copied);
+ContainerError OpenForReading(const std::filesystem::path& path, FileHandle& handle);
+ContainerError ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer);
+ContainerError QuerySize(const FileHandle& handle, std::uint64_t& size);
+ContainerError QueryStamp(const FileHandle& handle, FileStamp& stamp);
+ContainerError WriteAll(const FileHandle& handle, std::span<const std::byte> bytes);
+ContainerError CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                            std::uint64_t length, std::uint64_t& copied);
 // Starts writing a range of the file out to the disk without waiting for it, where the
 // platform can; the flush before publishing is what counts.
 void StartWriteBack(const FileHandle& handle, std::uint64_t offset, std::uint64_t length);
 void CloseHandle(std::intptr_t native);
 // name stays empty where the platform can keep the file nameless until it is published.
 // Publishing leaves the handle open and the name as it was; the caller lets both go.
-ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
-                        std::filesystem::path& name);
-ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
-                         const std::filesystem::path& target, std::uint32_t& systemError);
+ContainerError CreatePending(const std::filesystem::path& folder, FileHandle& handle,
+                             std::filesystem::path& name);
+ContainerError PublishPending(FileHandle& handle, std::filesystem::path& name,
+                              const std::filesystem::path& target, std::uint32_t& systemError);
 void DiscardPending(FileHandle& handle, const std::filesystem::path& name);
 // Removes a pending file left by a conversion that died, unless a live one holds it.
 void RemoveIfAbandoned(const std::filesystem::path& pendingFile);

@@ -21,8 +21,9 @@ int Descriptor(const FileHandle& handle) {
     return static_cast<int>(handle.Native());
 }
 
-ErrorCode WriteErrorFromErrno() {
-    return IsDiskFull(static_cast<std::uint32_t>(errno)) ? kDiskFull : kFunctionFailed;
+ContainerError WriteErrorFromErrno() {
+    return IsDiskFull(static_cast<std::uint32_t>(errno)) ? ContainerError::DiskFull
+                                                         : ContainerError::WriteFailed;
 }
 
 std::int64_t Nanoseconds(const timespec& time) {
@@ -37,28 +38,29 @@ std::uint32_t LastSystemError() {
 
 // Without O_NONBLOCK, opening a FIFO waits for a writer for ever; the caller looks at the
 // stamp and refuses what is not a regular file before reading a byte.
-ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
+ContainerError OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
-        return errno == ENOENT || errno == ENOTDIR ? kFileNotFound : kOpenFailed;
+        return errno == ENOENT || errno == ENOTDIR ? ContainerError::NotFound
+                                                   : ContainerError::OpenFailed;
     }
     handle = FileHandle(descriptor);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp) {
+ContainerError QueryStamp(const FileHandle& handle, FileStamp& stamp) {
     struct stat status {};
     if (::fstat(Descriptor(handle), &status) != 0) {
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
     stamp.regular = S_ISREG(status.st_mode);
     stamp.size = static_cast<std::uint64_t>(status.st_size);
     stamp.modified = Nanoseconds(status.st_mtim);
     stamp.changed = Nanoseconds(status.st_ctim);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
+ContainerError ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t got = ::pread(Descriptor(handle), buffer.data() + done, buffer.size() - done,
@@ -71,23 +73,23 @@ ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::
             errno = EIO;
         }
         if (got <= 0) {
-            return kFunctionFailed;
+            return ContainerError::ReadFailed;
         }
         done += static_cast<std::size_t>(got);
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size) {
+ContainerError QuerySize(const FileHandle& handle, std::uint64_t& size) {
     struct stat status {};
     if (::fstat(Descriptor(handle), &status) != 0) {
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
     size = static_cast<std::uint64_t>(status.st_size);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
+ContainerError WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(Descriptor(handle), bytes.data() + done, bytes.size() - done);
@@ -99,7 +101,7 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
         }
         done += static_cast<std::size_t>(put);
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 #ifdef __linux__
@@ -154,11 +156,11 @@ std::uint64_t CopyFileRange(int from, std::uint64_t offset, int to, std::uint64_
 // Sharing blocks first, then copying in the kernel. Where either is refused (another file
 // system, an old kernel) the caller copies what is left through a buffer, and meets any
 // real failure, such as a full disk, there.
-ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
-                       std::uint64_t length, std::uint64_t& copied) {
+ContainerError CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                            std::uint64_t length, std::uint64_t& copied) {
     copied = CloneBlocks(Descriptor(from), offset, Descriptor(to), length);
     copied += CopyFileRange(Descriptor(from), offset + copied, Descriptor(to), length - copied);
-    return kSuccess;
+    return ContainerError::None;
 }
 void StartWriteBack(const FileHandle& handle, std::uint64_t offset, std::uint64_t length) {
     (void)::sync_file_range(Descriptor(handle), static_cast<off64_t>(offset),
@@ -168,10 +170,10 @@ void StartWriteBack(const FileHandle& handle, std::uint64_t offset, std::uint64_
 void StartWriteBack(const FileHandle&, std::uint64_t, std::uint64_t) {}
 
 // Other systems have no copy of a range between open files; the caller's buffer does it.
-ErrorCode CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
-                       std::uint64_t& copied) {
+ContainerError CopyInKernel(const FileHandle&, std::uint64_t, const FileHandle&, std::uint64_t,
+                            std::uint64_t& copied) {
     copied = 0;
-    return kSuccess;
+    return ContainerError::None;
 }
 #endif
 
@@ -215,40 +217,41 @@ bool NameLeadsTo(const std::filesystem::path& name, int descriptor) {
 // Where the kernel offers files without a name (O_TMPFILE), a killed process leaves
 // nothing behind. Such a file can only be given its name through /proc, so it is used only
 // where /proc shows it: otherwise the package would be written in full and then fail.
-ErrorCode CreateNameless(const std::filesystem::path& folder, FileHandle& handle, bool& supported) {
+ContainerError CreateNameless(const std::filesystem::path& folder, FileHandle& handle,
+                              bool& supported) {
     supported = false;
 #ifdef O_TMPFILE
     const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         supported = errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL;
-        return errno == EACCES ? kAccessDenied : kOpenFailed;
+        return errno == EACCES ? ContainerError::AccessDenied : ContainerError::OpenFailed;
     }
     FileHandle nameless(descriptor);
     struct stat status {};
     if (::stat(DescriptorLink(descriptor).c_str(), &status) != 0 || !Hold(descriptor)) {
-        return kOpenFailed;
+        return ContainerError::OpenFailed;
     }
     supported = true;
     handle = std::move(nameless);
-    return kSuccess;
+    return ContainerError::None;
 #else
     (void)folder;
     (void)handle;
-    return kOpenFailed;
+    return ContainerError::OpenFailed;
 #endif
 }
 
 // Gives the open file a fresh name in the folder: by linking a nameless file, or by
 // creating a named one, held at once.
-ErrorCode TakeFreshName(const std::filesystem::path& folder, FileHandle& handle,
-                        std::filesystem::path& name) {
+ContainerError TakeFreshName(const std::filesystem::path& folder, FileHandle& handle,
+                             std::filesystem::path& name) {
     for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
         std::filesystem::path candidate = TemporaryNameIn(folder);
         if (handle.IsOpen()) {
             if (::linkat(AT_FDCWD, DescriptorLink(Descriptor(handle)).c_str(), AT_FDCWD,
                          candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 name = std::move(candidate);
-                return kSuccess;
+                return ContainerError::None;
             }
         } else {
             FileHandle created(
@@ -257,19 +260,19 @@ ErrorCode TakeFreshName(const std::filesystem::path& folder, FileHandle& handle,
                 NameLeadsTo(candidate, Descriptor(created))) {
                 handle = std::move(created);
                 name = std::move(candidate);
-                return kSuccess;
+                return ContainerError::None;
             }
             if (created.IsOpen()) {
                 continue; // taken by a cleanup in passing: try another name
             }
         }
         if (errno != EEXIST) {
-            return errno == EACCES                                 ? kAccessDenied
-                   : IsDiskFull(static_cast<std::uint32_t>(errno)) ? kDiskFull
-                                                                   : kOpenFailed;
+            return errno == EACCES                                 ? ContainerError::AccessDenied
+                   : IsDiskFull(static_cast<std::uint32_t>(errno)) ? ContainerError::DiskFull
+                                                                   : ContainerError::OpenFailed;
         }
     }
-    return kFunctionFailed;
+    return ContainerError::WriteFailed;
 }
 
 // The new file takes the old one's permission bits and, where this process may set them,
@@ -290,7 +293,7 @@ void TakeProtectionOf(const std::filesystem::path& target, int descriptor) {
 // A file system may report a failed write only when the data is flushed or the file closed
 // (NFS, SMB, XFS on a failing disk). Closing a duplicate runs the same flush and reports its
 // error, while the descriptor itself, and with it the lock, stays until the file is in place.
-ErrorCode MakeDurable(int descriptor) {
+ContainerError MakeDurable(int descriptor) {
     if (::fsync(descriptor) != 0) {
         return WriteErrorFromErrno();
     }
@@ -298,7 +301,7 @@ ErrorCode MakeDurable(int descriptor) {
     if (duplicate < 0 || ::close(duplicate) != 0) {
         return WriteErrorFromErrno();
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 // The rename itself reaches the disk only with its folder. A file system that cannot flush a
@@ -313,33 +316,33 @@ void FlushFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
-ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
-                        std::filesystem::path& name) {
+ContainerError CreatePending(const std::filesystem::path& folder, FileHandle& handle,
+                             std::filesystem::path& name) {
     bool supported = false;
-    const ErrorCode error = CreateNameless(folder, handle, supported);
-    if (supported || error == kAccessDenied) {
+    const ContainerError error = CreateNameless(folder, handle, supported);
+    if (supported || error == ContainerError::AccessDenied) {
         return error;
     }
     return TakeFreshName(folder, handle, name);
 }
 
-ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& name,
-                         const std::filesystem::path& target, std::uint32_t& systemError) {
+ContainerError PublishPending(FileHandle& handle, std::filesystem::path& name,
+                              const std::filesystem::path& target, std::uint32_t& systemError) {
     TakeProtectionOf(target, Descriptor(handle));
-    ErrorCode error = MakeDurable(Descriptor(handle));
-    if (error == kSuccess && name.empty()) {
+    ContainerError error = MakeDurable(Descriptor(handle));
+    if (!Failed(error) && name.empty()) {
         error = TakeFreshName(FolderOf(target), handle, name);
     }
-    if (error != kSuccess) {
+    if (Failed(error)) {
         systemError = LastSystemError();
         return error;
     }
     if (::rename(name.c_str(), target.c_str()) != 0) {
         systemError = LastSystemError();
-        return IsDiskFull(systemError) ? kDiskFull : kAccessDenied;
+        return IsDiskFull(systemError) ? ContainerError::DiskFull : ContainerError::AccessDenied;
     }
     FlushFolder(FolderOf(target));
-    return kSuccess;
+    return ContainerError::None;
 }
 
 void DiscardPending(FileHandle& handle, const std::filesystem::path& name) {

@@ -23,8 +23,8 @@ FileHandle Own(HANDLE native) {
     return FileHandle(reinterpret_cast<std::intptr_t>(native));
 }
 
-ErrorCode WriteErrorFromLastError() {
-    return IsDiskFull(GetLastError()) ? kDiskFull : kFunctionFailed;
+ContainerError WriteErrorFromLastError() {
+    return IsDiskFull(GetLastError()) ? ContainerError::DiskFull : ContainerError::WriteFailed;
 }
 
 std::int64_t Ticks(const LARGE_INTEGER& time) {
@@ -37,38 +37,39 @@ std::uint32_t LastSystemError() {
     return GetLastError();
 }
 
-ErrorCode OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
+ContainerError OpenForReading(const std::filesystem::path& path, FileHandle& handle) {
     const HANDLE native =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (native == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kFileNotFound
-                                                                              : kOpenFailed;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? ContainerError::NotFound
+                   : ContainerError::OpenFailed;
     }
     handle = Own(native);
-    return kSuccess;
+    return ContainerError::None;
 }
 
 // A pipe, a device or a folder may open like a file; the stamp tells them apart. Only a disk
 // file that is not a folder is regular.
-ErrorCode QueryStamp(const FileHandle& handle, FileStamp& stamp) {
+ContainerError QueryStamp(const FileHandle& handle, FileStamp& stamp) {
     FILE_STANDARD_INFO standard{};
     FILE_BASIC_INFO basic{};
     if (GetFileInformationByHandleEx(Native(handle), FileStandardInfo, &standard,
                                      sizeof standard) == FALSE ||
         GetFileInformationByHandleEx(Native(handle), FileBasicInfo, &basic, sizeof basic) ==
             FALSE) {
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
     stamp.regular = GetFileType(Native(handle)) == FILE_TYPE_DISK && standard.Directory == FALSE;
     stamp.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
     stamp.modified = Ticks(basic.LastWriteTime);
     stamp.changed = Ticks(basic.ChangeTime);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
+ContainerError ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::byte> buffer) {
     std::size_t done = 0;
     while (done < buffer.size()) {
         const std::uint64_t position = offset + done;
@@ -79,28 +80,28 @@ ErrorCode ReadAt(const FileHandle& handle, std::uint64_t offset, std::span<std::
             static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, kLargestTransfer));
         DWORD got = 0;
         if (!ReadFile(Native(handle), buffer.data() + done, wanted, &got, &overlapped)) {
-            return kFunctionFailed;
+            return ContainerError::ReadFailed;
         }
         if (got == 0) {
             // The file ended before the size it had when it was measured.
             SetLastError(ERROR_HANDLE_EOF);
-            return kFunctionFailed;
+            return ContainerError::ReadFailed;
         }
         done += got;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode QuerySize(const FileHandle& handle, std::uint64_t& size) {
+ContainerError QuerySize(const FileHandle& handle, std::uint64_t& size) {
     LARGE_INTEGER value{};
     if (!GetFileSizeEx(Native(handle), &value)) {
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
     size = static_cast<std::uint64_t>(value.QuadPart);
-    return kSuccess;
+    return ContainerError::None;
 }
 
-ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
+ContainerError WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD wanted =
@@ -111,7 +112,7 @@ ErrorCode WriteAll(const FileHandle& handle, std::span<const std::byte> bytes) {
         }
         done += put;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 namespace {
@@ -149,15 +150,15 @@ bool MoveTo(const FileHandle& file, std::uint64_t position) {
 // front of the range becomes the installer's own clusters, shared. A clone may not reach
 // past the end of the file, so the file is first extended over the range; if the clone is
 // then refused, the caller's buffer writes the same range and the length comes out right.
-ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
-                       std::uint64_t length, std::uint64_t& copied) {
+ContainerError CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileHandle& to,
+                            std::uint64_t length, std::uint64_t& copied) {
     copied = 0;
     LARGE_INTEGER position{};
     const std::uint64_t aligned = length / kCloneUnit * kCloneUnit;
     if (aligned == 0 || offset % kCloneUnit != 0 || !SharesClusters(to) ||
         SetFilePointerEx(Native(to), LARGE_INTEGER{}, &position, FILE_CURRENT) == FALSE ||
         static_cast<std::uint64_t>(position.QuadPart) % kCloneUnit != 0) {
-        return kSuccess;
+        return ContainerError::None;
     }
     const std::uint64_t start = static_cast<std::uint64_t>(position.QuadPart);
     FILE_END_OF_FILE_INFO end{};
@@ -172,7 +173,7 @@ ErrorCode CopyInKernel(const FileHandle& from, std::uint64_t offset, const FileH
         MoveTo(to, start + aligned)) {
         copied = aligned;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 // Windows writes a file's data out on its own schedule; FlushFileBuffers at the end waits.
@@ -226,8 +227,8 @@ bool RenameReplacing(const FileHandle& handle, const std::filesystem::path& targ
 // The file is born marked for deletion on close, so that no moment exists where a process
 // that dies leaves it behind. That mark cannot be taken back before the rename, so the file
 // is written through a second handle, which carries a mark that can, and the first closes.
-ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
-                        std::filesystem::path& name) {
+ContainerError CreatePending(const std::filesystem::path& folder, FileHandle& handle,
+                             std::filesystem::path& name) {
     for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
         std::filesystem::path candidate = TemporaryNameIn(folder);
         const FileHandle birth = Own(CreateFileW(
@@ -238,9 +239,9 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
                 continue;
             }
-            return error == ERROR_ACCESS_DENIED ? kAccessDenied
-                   : IsDiskFull(error)          ? kDiskFull
-                                                : kOpenFailed;
+            return error == ERROR_ACCESS_DENIED ? ContainerError::AccessDenied
+                   : IsDiskFull(error)          ? ContainerError::DiskFull
+                                                : ContainerError::OpenFailed;
         }
         handle = Own(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -250,22 +251,22 @@ ErrorCode CreatePending(const std::filesystem::path& folder, FileHandle& handle,
         }
         if (!MarkForDeletion(handle, true)) {
             handle.Close();
-            return kFunctionFailed;
+            return ContainerError::WriteFailed;
         }
         name = std::move(candidate);
-        return kSuccess;
+        return ContainerError::None;
     }
-    return kFunctionFailed;
+    return ContainerError::WriteFailed;
 }
 
 // The pending file already has its name here; only POSIX needs to give it one. Its data
 // reaches the disk before it takes the package's name, and a write error that surfaces only
 // then (a network share) fails the conversion while the old package still stands.
-ErrorCode PublishPending(FileHandle& handle, std::filesystem::path& /*name*/,
-                         const std::filesystem::path& target, std::uint32_t& systemError) {
+ContainerError PublishPending(FileHandle& handle, std::filesystem::path& /*name*/,
+                              const std::filesystem::path& target, std::uint32_t& systemError) {
     if (!FlushFileBuffers(Native(handle))) {
         systemError = GetLastError();
-        return IsDiskFull(systemError) ? kDiskFull : kFunctionFailed;
+        return IsDiskFull(systemError) ? ContainerError::DiskFull : ContainerError::WriteFailed;
     }
     const MarkedFileCalls calls{
         [&handle](bool marked) { return ErrorUnless(MarkForDeletion(handle, marked)); },

@@ -21,29 +21,29 @@ std::uint32_t RenameWithRetries(const MarkedFileCalls& calls) {
     return error;
 }
 
-ErrorCode RenameUnlessPending(const MarkedFileCalls& calls, std::uint32_t& systemError) {
+ContainerError RenameUnlessPending(const MarkedFileCalls& calls, std::uint32_t& systemError) {
     bool pending = true;
     if ((systemError = calls.readDeletePending(pending)) != 0) {
-        return kFunctionFailed;
+        return ContainerError::WriteFailed;
     }
     if (pending) {
         systemError = kDeletePending;
-        return kFunctionFailed;
+        return ContainerError::WriteFailed;
     }
     if ((systemError = RenameWithRetries(calls)) != 0) {
-        return kAccessDenied;
+        return ContainerError::AccessDenied;
     }
-    return kSuccess;
+    return ContainerError::None;
 }
 
 } // namespace
 
-ErrorCode PublishMarkedFile(const MarkedFileCalls& calls, std::uint32_t& systemError) {
+ContainerError PublishMarkedFile(const MarkedFileCalls& calls, std::uint32_t& systemError) {
     if ((systemError = calls.setDeleteMark(false)) != 0) {
-        return kFunctionFailed;
+        return ContainerError::WriteFailed;
     }
-    const ErrorCode error = RenameUnlessPending(calls, systemError);
-    if (error != kSuccess) {
+    const ContainerError error = RenameUnlessPending(calls, systemError);
+    if (Failed(error)) {
         calls.setDeleteMark(true);
     }
     return error;

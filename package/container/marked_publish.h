@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "installer_error.h"
+#include "container_error.h"
 
 namespace installer_db {
 
@@ -36,8 +36,8 @@ inline constexpr std::chrono::milliseconds kRenameRetryStep{100};
 inline constexpr std::uint32_t kDeletePending = 303;
 
 // Clears the mark, checks that it is clear, and renames; on failure the mark is set again,
-// so that the file goes with its handle, and systemError says why. kAccessDenied: the
+// so that the file goes with its handle, and systemError says why. AccessDenied: the
 // rename was refused.
-ErrorCode PublishMarkedFile(const MarkedFileCalls& calls, std::uint32_t& systemError);
+ContainerError PublishMarkedFile(const MarkedFileCalls& calls, std::uint32_t& systemError);
 
 } // namespace installer_db

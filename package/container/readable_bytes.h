@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "installer_error.h"
+#include "container_error.h"
 
 namespace installer_db {
 
@@ -16,8 +16,8 @@ class ReadableBytes {
 public:
     virtual ~ReadableBytes() = default;
     // Fills the whole buffer from the offset; bytes too few for it are a failure.
-    virtual ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const = 0;
-    virtual ErrorCode QuerySize(std::uint64_t& size) const = 0;
+    virtual ContainerError ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const = 0;
+    virtual ContainerError QuerySize(std::uint64_t& size) const = 0;
 };
 
 // Borrows the bytes; they must outlive it.
@@ -25,18 +25,18 @@ class MemoryBytes final : public ReadableBytes {
 public:
     explicit MemoryBytes(std::span<const std::byte> bytes) : bytes_(bytes) {}
 
-    ErrorCode ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override {
+    ContainerError ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override {
         if (offset > bytes_.size() || buffer.size() > bytes_.size() - offset) {
-            return kFunctionFailed;
+            return ContainerError::ReadFailed;
         }
         std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), buffer.size(),
                     buffer.begin());
-        return kSuccess;
+        return ContainerError::None;
     }
 
-    ErrorCode QuerySize(std::uint64_t& size) const override {
+    ContainerError QuerySize(std::uint64_t& size) const override {
         size = bytes_.size();
-        return kSuccess;
+        return ContainerError::None;
     }
 
 private:

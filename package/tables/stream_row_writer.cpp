@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compound_file_writer.h"
+#include "installer_error_of.h"
 #include "stream_name.h"
 #include "string_pool.h"
 #include "table_catalogue.h"
@@ -32,8 +33,8 @@ public:
 
     ErrorCode AddFile(std::u16string name, const ReadOnlyFile& file) {
         std::uint64_t size = 0;
-        if (const ErrorCode error = file.QuerySize(size)) {
-            return error;
+        if (const ContainerError error = file.QuerySize(size); Failed(error)) {
+            return InstallerErrorOf(error);
         }
         streams_[std::move(name)] = {std::make_unique<FileByteSource>(file), size};
         return kSuccess;
@@ -99,8 +100,9 @@ ErrorCode CopyTree(const cfb::CompoundFileReader& reader, Replacements& replacem
                 newParent == 0 ? replacements.Take(old.name) : nullptr;
             ReplacementStream copy{nullptr, old.size};
             if (!replacement) {
-                if (const ErrorCode error = reader.OpenStream(index, copy.source)) {
-                    return error;
+                if (const ContainerError error = reader.OpenStream(index, copy.source);
+                    Failed(error)) {
+                    return InstallerErrorOf(error);
                 }
             }
             Replacements::AppendStream(content, old.name, newParent,
@@ -117,8 +119,8 @@ ErrorCode LoadCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
     std::vector<std::byte> dataBytes;
     const auto poolIndex = reader.FindChild(0, EncodeStreamName(u"_StringPool", StreamKind::Table));
     const auto dataIndex = reader.FindChild(0, EncodeStreamName(u"_StringData", StreamKind::Table));
-    if ((poolIndex && reader.ReadStream(*poolIndex, poolBytes) != kSuccess) ||
-        (dataIndex && reader.ReadStream(*dataIndex, dataBytes) != kSuccess)) {
+    if ((poolIndex && Failed(reader.ReadStream(*poolIndex, poolBytes))) ||
+        (dataIndex && Failed(reader.ReadStream(*dataIndex, dataBytes)))) {
         return kInstallPackageInvalid;
     }
     if (const ErrorCode error = StringPool::Parse(poolBytes, dataBytes, pool)) {
@@ -213,7 +215,7 @@ ErrorCode WriteWithStreamRow(const cfb::CompoundFileReader& database, const Stre
         return error;
     }
     replacements.AppendRemaining(content);
-    return cfb::WriteCompoundFile(content, output);
+    return InstallerErrorOf(cfb::WriteCompoundFile(content, output));
 }
 
 } // namespace installer_db

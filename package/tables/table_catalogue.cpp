@@ -30,7 +30,7 @@ ErrorCode ReadTableRows(const cfb::CompoundFileReader& reader, std::u16string_vi
         return kSuccess;
     }
     std::vector<std::byte> bytes;
-    if (reader.ReadStream(*index, bytes) != kSuccess) {
+    if (Failed(reader.ReadStream(*index, bytes))) {
         return kInstallPackageInvalid;
     }
     return DecodeTableRows(bytes, widths, rows);

@@ -43,7 +43,8 @@ NewEntry StorageEntry(std::u16string name, std::size_t parent = 0) {
     return entry;
 }
 
-ErrorCode WriteStreams(const std::vector<TestStream>& streams, const std::filesystem::path& path) {
+ContainerError WriteStreams(const std::vector<TestStream>& streams,
+                            const std::filesystem::path& path) {
     NewCompoundFile content;
     for (const TestStream& stream : streams) {
         content.entries.push_back(StreamEntry(stream));
@@ -53,13 +54,13 @@ ErrorCode WriteStreams(const std::vector<TestStream>& streams, const std::filesy
 
 std::unique_ptr<CompoundFileReader> OpenOrFail(const std::filesystem::path& path) {
     std::unique_ptr<CompoundFileReader> reader;
-    EXPECT_EQ(test_support::OpenCompoundFile(path, reader), kSuccess);
+    EXPECT_EQ(test_support::OpenCompoundFile(path, reader), ContainerError::None);
     return reader;
 }
 
 std::vector<std::byte> StreamBytes(const CompoundFileReader& reader, std::size_t index) {
     std::vector<std::byte> bytes;
-    EXPECT_EQ(reader.ReadStream(index, bytes), kSuccess);
+    EXPECT_EQ(reader.ReadStream(index, bytes), ContainerError::None);
     return bytes;
 }
 
@@ -142,7 +143,7 @@ TEST_F(CompoundFileTest, StreamsOfBoundarySizesReadBackExactly) {
                            PatternBytes(size, seed)});
         ++seed;
     }
-    ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+    ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
     ExpectStreamsReadBack(streams, file);
 }
 
@@ -154,7 +155,7 @@ TEST_F(CompoundFileTest, StreamsStartAtAlignedOffsets) {
                                              {u"Page", PatternBytes(4096, 3)},
                                              {u"First", PatternBytes((1u << 20) + 3, 4)},
                                              {u"Second", PatternBytes(2u << 20, 5)}};
-    ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+    ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
     ExpectStreamsReadBack(streams, file);
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
@@ -169,7 +170,7 @@ TEST_F(CompoundFileTest, StreamsStartAtAlignedOffsets) {
 }
 
 TEST_F(CompoundFileTest, ZeroLengthStreamHasEndOfChainStart) {
-    ASSERT_EQ(WriteStreams({{u"Empty", {}}}, file), kSuccess);
+    ASSERT_EQ(WriteStreams({{u"Empty", {}}}, file), ContainerError::None);
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->Entries()[1].startSector, kEndOfChain);
@@ -181,7 +182,7 @@ TEST_F(CompoundFileTest, ManyStreamsReadBack) {
         streams.push_back({u"Stream" + std::u16string(1, static_cast<char16_t>(0x100 + i)),
                            PatternBytes((i * 977) % 9000, i)});
     }
-    ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+    ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
     ExpectStreamsReadBack(streams, file);
 }
 
@@ -189,7 +190,7 @@ TEST_F(CompoundFileTest, LargeFileUsesDifatSectorsThatTheReaderFollows) {
     // 9 MiB of data needs about 145 allocation-table sectors, more than the header's 109.
     const std::vector<TestStream> streams = {{u"Big", PatternBytes(9u << 20, 7)},
                                              {u"Small", PatternBytes(100, 8)}};
-    ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+    ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
     const std::vector<std::byte> header = test_support::ReadFile(file);
     EXPECT_GT(LoadU32(header, header::kFatSectorCount), kHeaderDifatCount);
     EXPECT_GE(LoadU32(header, header::kDifatSectorCount), 1u);
@@ -204,7 +205,7 @@ TEST_F(CompoundFileTest, NestedStoragesKeepTheirStreams) {
     content.entries.push_back(StorageEntry(u"Deeper", 1));
     content.entries.push_back(StreamEntry({u"Leaf", PatternBytes(10, 2), 3}));
     content.entries.push_back(StreamEntry({u"Leaf", PatternBytes(20, 3), 0}));
-    ASSERT_EQ(WriteCompoundFileAt(content, file), kSuccess);
+    ASSERT_EQ(WriteCompoundFileAt(content, file), ContainerError::None);
 
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
@@ -226,7 +227,7 @@ TEST_F(CompoundFileTest, StorageStoredAfterItsContentsKeepsThem) {
     NewCompoundFile content;
     content.entries.push_back(StorageEntry(u"Outer"));
     content.entries.push_back(StreamEntry({u"Inside", PatternBytes(700, 4), 1}));
-    ASSERT_EQ(WriteCompoundFileAt(content, file), kSuccess);
+    ASSERT_EQ(WriteCompoundFileAt(content, file), ContainerError::None);
     std::vector<std::byte> bytes = test_support::ReadFile(file);
     test_support::SwapDirectoryIds(bytes, 1, 2);
     test_support::WriteFile(file, bytes);
@@ -251,7 +252,7 @@ TEST_F(CompoundFileTest, DirectoryTreesAreOrderedRedBlackTrees) {
         for (std::size_t i = 0; i < count; ++i) {
             streams.push_back({names[i], PatternBytes(i, static_cast<unsigned>(i))});
         }
-        ASSERT_EQ(WriteStreams(streams, file), kSuccess);
+        ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
         const auto reader = OpenOrFail(file);
         ASSERT_TRUE(reader);
         ExpectValidTrees(*reader);
@@ -270,8 +271,8 @@ TEST_F(CompoundFileTest, SameContentGivesSameBytesAndKeepsAttributes) {
         return WriteCompoundFileAt(content, path);
     };
     const auto other = scratch / "other.cfb";
-    ASSERT_EQ(write(file), kSuccess);
-    ASSERT_EQ(write(other), kSuccess);
+    ASSERT_EQ(write(file), ContainerError::None);
+    ASSERT_EQ(write(other), ContainerError::None);
     EXPECT_TRUE(test_support::ReadFile(file) == test_support::ReadFile(other));
     const auto reader = OpenOrFail(file);
     ASSERT_TRUE(reader);
@@ -283,9 +284,9 @@ TEST_F(CompoundFileTest, SameContentGivesSameBytesAndKeepsAttributes) {
 // Fails the test if the writer reads it: a refused layout must be refused up front.
 class UnreadableSource final : public ByteSource {
 public:
-    ErrorCode Read(std::span<std::byte>) override {
+    ContainerError Read(std::span<std::byte>) override {
         ADD_FAILURE() << "source read although the layout was refused";
-        return kFunctionFailed;
+        return ContainerError::ReadFailed;
     }
 };
 
@@ -300,18 +301,18 @@ TEST_F(CompoundFileTest, RefusesFilesBeyondTheVersionThreeLimitBeforeWriting) {
         content.entries.push_back(std::move(entry));
         std::unique_ptr<PendingFile> output;
         std::uint32_t systemError = 0;
-        ASSERT_EQ(PendingFile::CreateFor(file, output, systemError), kSuccess);
-        EXPECT_EQ(WriteCompoundFile(content, *output), kFileTooLarge);
+        ASSERT_EQ(PendingFile::CreateFor(file, output, systemError), ContainerError::None);
+        EXPECT_EQ(WriteCompoundFile(content, *output), ContainerError::TooLarge);
         output.reset();
         EXPECT_TRUE(std::filesystem::is_empty(file.parent_path()));
     }
 }
 
 TEST_F(CompoundFileTest, RefusesDuplicateAndInvalidNames) {
-    EXPECT_EQ(WriteStreams({{u"Same", {}}, {u"SAME", {}}}, file), kFunctionFailed);
-    EXPECT_EQ(WriteStreams({{u"", {}}}, file), kFunctionFailed);
-    EXPECT_EQ(WriteStreams({{std::u16string(32, u'x'), {}}}, file), kFunctionFailed);
-    EXPECT_EQ(WriteStreams({{u"a/b", {}}}, file), kFunctionFailed);
+    EXPECT_EQ(WriteStreams({{u"Same", {}}, {u"SAME", {}}}, file), ContainerError::Refused);
+    EXPECT_EQ(WriteStreams({{u"", {}}}, file), ContainerError::Refused);
+    EXPECT_EQ(WriteStreams({{std::u16string(32, u'x'), {}}}, file), ContainerError::Refused);
+    EXPECT_EQ(WriteStreams({{u"a/b", {}}}, file), ContainerError::Refused);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -323,7 +324,7 @@ protected:
                                 {u"Small", PatternBytes(300, 2)},
                                 {u"Other", PatternBytes(5000, 3)}},
                                file),
-                  kSuccess);
+                  ContainerError::None);
         bytes = test_support::ReadFile(file);
     }
 
@@ -337,14 +338,14 @@ protected:
     // The first sector of the stream "Large", the first in the file.
     std::uint32_t LargeStart() const {
         std::unique_ptr<CompoundFileReader> reader;
-        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), kSuccess);
+        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), ContainerError::None);
         return reader->Entries()[*reader->FindChild(0, u"Large")].startSector;
     }
 
     void ExpectRefused() {
         test_support::WriteFile(file, bytes);
         std::unique_ptr<CompoundFileReader> reader;
-        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), kInstallPackageInvalid);
+        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), ContainerError::Damaged);
         EXPECT_FALSE(reader);
     }
 
@@ -430,7 +431,8 @@ TEST_F(DamagedFileTest, RandomBytesAfterTheHeader) {
 TEST(CompoundFileOpen, MissingFileIsReportedAsNotFound) {
     ScratchDirectory scratch;
     std::unique_ptr<CompoundFileReader> reader;
-    EXPECT_EQ(test_support::OpenCompoundFile(scratch / "absent.cfb", reader), kFileNotFound);
+    EXPECT_EQ(test_support::OpenCompoundFile(scratch / "absent.cfb", reader),
+              ContainerError::NotFound);
 }
 
 } // namespace

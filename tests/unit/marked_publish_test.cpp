@@ -41,7 +41,7 @@ TEST(MarkedPublish, AClearThatDoesNotTakeStopsBeforeTheRename) {
     FileSystemAnswers files;
     files.clearTakes = false;
     std::uint32_t systemError = 0;
-    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), kFunctionFailed);
+    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), ContainerError::WriteFailed);
     EXPECT_EQ(systemError, kDeletePending);
     EXPECT_EQ(files.renames, 0);
     EXPECT_TRUE(files.marked);
@@ -51,7 +51,7 @@ TEST(MarkedPublish, AFileHeldForAMomentIsRenamedOnceFree) {
     FileSystemAnswers files;
     files.renameResults = {kSharingViolation, 5};
     std::uint32_t systemError = 0;
-    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), kSuccess);
+    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), ContainerError::None);
     EXPECT_EQ(files.renames, 3);
     EXPECT_FALSE(files.marked);
 }
@@ -60,7 +60,7 @@ TEST(MarkedPublish, AFileHeldLongerIsGivenUpAfterTheRetryPeriod) {
     FileSystemAnswers files;
     files.renameResults.assign(1000, kSharingViolation);
     std::uint32_t systemError = 0;
-    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), kAccessDenied);
+    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), ContainerError::AccessDenied);
     EXPECT_EQ(systemError, kSharingViolation);
     EXPECT_EQ(files.waited, kRenameRetryPeriod);
     EXPECT_TRUE(files.marked);
@@ -70,7 +70,7 @@ TEST(MarkedPublish, OtherRenameFailuresAreNotRetried) {
     FileSystemAnswers files;
     files.renameResults = {3}; // ERROR_PATH_NOT_FOUND
     std::uint32_t systemError = 0;
-    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), kAccessDenied);
+    EXPECT_EQ(PublishMarkedFile(files.Calls(), systemError), ContainerError::AccessDenied);
     EXPECT_EQ(files.renames, 1);
 }
 

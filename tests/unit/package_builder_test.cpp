@@ -13,6 +13,7 @@
 #include "compound_file_reader.h"
 #include "compound_file_support.h"
 #include "directory_ids.h"
+#include "installer_error_of.h"
 #include "package_builder.h"
 #include "stream_row_writer.h"
 #include "test_support.h"
@@ -50,14 +51,14 @@ std::vector<std::byte> ExtractStream(const std::filesystem::path& database,
 std::vector<std::byte> FixtureWithStorageAfterItsStream(const std::filesystem::path& path,
                                                         const std::vector<std::byte>& inside) {
     std::unique_ptr<cfb::CompoundFileReader> fixture;
-    EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, fixture), kSuccess);
+    EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, fixture), ContainerError::None);
     cfb::NewCompoundFile content;
     content.root = fixture->Entries()[0].attributes;
     for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
         cfb::NewEntry stream;
         stream.name = fixture->Entries()[i].name;
         stream.size = fixture->Entries()[i].size;
-        EXPECT_EQ(fixture->OpenStream(i, stream.source), kSuccess);
+        EXPECT_EQ(fixture->OpenStream(i, stream.source), ContainerError::None);
         content.entries.push_back(std::move(stream));
     }
     content.entries.push_back({u"Embedded", cfb::EntryType::Storage, 0, 0, nullptr, {}});
@@ -67,7 +68,7 @@ std::vector<std::byte> FixtureWithStorageAfterItsStream(const std::filesystem::p
                                inside.size(),
                                std::make_unique<MemoryByteSource>(inside),
                                {}});
-    EXPECT_EQ(test_support::WriteCompoundFileAt(content, path), kSuccess);
+    EXPECT_EQ(test_support::WriteCompoundFileAt(content, path), ContainerError::None);
     std::vector<std::byte> bytes = ReadFile(path);
     const auto last = static_cast<std::uint32_t>(content.entries.size());
     test_support::SwapDirectoryIds(bytes, last - 1, last);
@@ -131,8 +132,8 @@ TEST_F(PackageBuilderTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
     ASSERT_EQ(Build(WriteInstaller(70000, 3)).result, 0u);
     std::unique_ptr<cfb::CompoundFileReader> oldReader;
     std::unique_ptr<cfb::CompoundFileReader> newReader;
-    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, oldReader), kSuccess);
-    ASSERT_EQ(test_support::OpenCompoundFile(package, newReader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, oldReader), ContainerError::None);
+    ASSERT_EQ(test_support::OpenCompoundFile(package, newReader), ContainerError::None);
     EXPECT_EQ(oldReader->Entries()[0].attributes.classId,
               newReader->Entries()[0].attributes.classId);
     ASSERT_EQ(oldReader->Entries().size(), newReader->Entries().size());
@@ -143,8 +144,8 @@ TEST_F(PackageBuilderTest, UnchangedStreamsAndRootClassAreCopiedExactly) {
         ASSERT_TRUE(match.has_value());
         std::vector<std::byte> oldBytes;
         std::vector<std::byte> newBytes;
-        ASSERT_EQ(oldReader->ReadStream(i, oldBytes), kSuccess);
-        ASSERT_EQ(newReader->ReadStream(*match, newBytes), kSuccess);
+        ASSERT_EQ(oldReader->ReadStream(i, oldBytes), ContainerError::None);
+        ASSERT_EQ(newReader->ReadStream(*match, newBytes), ContainerError::None);
         EXPECT_EQ(oldBytes == newBytes, name != corvane);
     }
 }
@@ -157,13 +158,13 @@ TEST_F(PackageBuilderTest, StoragesKeepTheirStreamsWhereverTheDirectoryHoldsThem
 
     EXPECT_TRUE(ExtractStream(package, "Binary.Corvane") == ReadFile(installer));
     std::unique_ptr<cfb::CompoundFileReader> reader;
-    ASSERT_EQ(test_support::OpenCompoundFile(package, reader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(package, reader), ContainerError::None);
     const auto storage = reader->FindChild(0, u"Embedded");
     ASSERT_TRUE(storage);
     const auto inside = reader->FindChild(*storage, u"Inside");
     ASSERT_TRUE(inside);
     std::vector<std::byte> insideBytes;
-    ASSERT_EQ(reader->ReadStream(*inside, insideBytes), kSuccess);
+    ASSERT_EQ(reader->ReadStream(*inside, insideBytes), ContainerError::None);
     EXPECT_TRUE(insideBytes == PatternBytes(100, 8));
 }
 
@@ -289,8 +290,8 @@ TEST_F(PackageBuilderTest, PendingFileOfAKilledProcessVanishes) {
     if (child == 0) {
         std::unique_ptr<PendingFile> file;
         std::uint32_t systemError = 0;
-        if (PendingFile::CreateFor(package, file, systemError) == kSuccess &&
-            file->Write(PatternBytes(3 << 20, 16)) == kSuccess) {
+        if (!Failed(PendingFile::CreateFor(package, file, systemError)) &&
+            !Failed(file->Write(PatternBytes(3 << 20, 16)))) {
             raise(SIGKILL);
         }
         _exit(1);
@@ -301,6 +302,21 @@ TEST_F(PackageBuilderTest, PendingFileOfAKilledProcessVanishes) {
     EXPECT_TRUE(FolderContents().empty());
 }
 
+// The builder's results and the console's exit codes are these values.
+TEST(InstallerErrorOf, GivesEachContainerFailureItsInstallerDatabaseValue) {
+    EXPECT_EQ(InstallerErrorOf(ContainerError::None), kSuccess);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::NotFound), kFileNotFound);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::AccessDenied), kAccessDenied);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::OpenFailed), kOpenFailed);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::DiskFull), kDiskFull);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::Damaged), kInstallPackageInvalid);
+    EXPECT_EQ(InstallerErrorOf(ContainerError::TooLarge), kFileTooLarge);
+    for (const ContainerError error :
+         {ContainerError::ReadFailed, ContainerError::WriteFailed, ContainerError::Refused}) {
+        EXPECT_EQ(InstallerErrorOf(error), kFunctionFailed);
+    }
+}
+
 class StreamRowTest : public PackageBuilderTest {
 protected:
     ErrorCode WriteRow(std::u16string_view table, std::u16string_view key,
@@ -309,13 +325,14 @@ protected:
         std::unique_ptr<ReadOnlyFile> stream;
         std::unique_ptr<PendingFile> output;
         std::uint32_t systemError = 0;
-        EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, database), kSuccess);
-        EXPECT_EQ(ReadOnlyFile::Open(file, stream, systemError), kSuccess);
-        EXPECT_EQ(PendingFile::CreateFor(package, output, systemError), kSuccess);
+        EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, database),
+                  ContainerError::None);
+        EXPECT_EQ(ReadOnlyFile::Open(file, stream, systemError), ContainerError::None);
+        EXPECT_EQ(PendingFile::CreateFor(package, output, systemError), ContainerError::None);
         if (const ErrorCode error = WriteWithStreamRow(*database, {table, key, *stream}, *output)) {
             return error;
         }
-        return output->Publish(package, systemError);
+        return InstallerErrorOf(output->Publish(package, systemError));
     }
 };
 

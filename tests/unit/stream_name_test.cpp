@@ -45,7 +45,7 @@ TEST(StreamName, DecodeReversesEncode) {
 
 TEST(StreamName, MatchesTheNamesMsitoolsWrites) {
     std::unique_ptr<cfb::CompoundFileReader> reader;
-    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, reader), kSuccess);
+    ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, reader), ContainerError::None);
     for (const auto& [name, kind] : {std::pair{u"Binary", StreamKind::Table},
                                      {u"_StringPool", StreamKind::Table},
                                      {u"_Columns", StreamKind::Table},
