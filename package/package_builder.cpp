@@ -5,7 +5,9 @@
 #include "compound_file_reader.h"
 #include "file_io.h"
 #include "installer_error.h"
-#include "stream_row_writer.h"
+#include "database_writer.h"
+#include "installer_digest.h"
+#include "summary_stream.h"
 
 namespace kestrow {
 
@@ -47,6 +49,9 @@ BuildOutcome WriteFailure(ErrorCode error, const ReadOnlyFile& installer, const 
     }
     if (error == kDiskFull) {
         return DiskFull(package.WriteError());
+    }
+    if (error == kInvalidData) {
+        return Failure(kFunctionFailed, BuildFault::IdentityRefused);
     }
     if (error == kFileTooLarge) {
         return Failure(kFunctionFailed, BuildFault::InstallerTooLarge);
@@ -104,8 +109,17 @@ BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabas
                    : Failure(kNotWritten, BuildFault::PackageNotWritten, systemError);
     }
     package->ReportProgressTo(progress);
-    const StreamRow row{u"Binary", u"Corvane", *installer};
-    if (const ErrorCode error = WriteWithStreamRow(*database, row, *package)) {
+    DatabaseChanges changes{{u"Binary", u"Corvane", *installer}, {}, {}};
+    std::optional<InstallerDigest> digest;
+    if (identity != nullptr) {
+        digest.emplace(*installer, before.size);
+        changes.rowEdits = IdentityRowEdits(*identity);
+        changes.streams.emplace_back();
+        if (IdentitySummaryStream(*database, *identity, *digest, changes.streams.back())) {
+            return Failure(kFunctionFailed, BuildFault::IdentityRefused);
+        }
+    }
+    if (const ErrorCode error = WriteChangedDatabase(*database, changes, *package)) {
         return WriteFailure(error, *installer, before, *package);
     }
     FileStamp after;

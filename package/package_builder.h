@@ -11,6 +11,8 @@
 #include <optional>
 #include <span>
 
+#include "package_identity.h"
+
 namespace kestrow {
 
 // What went wrong, for a caller that says more than the installer database's value.
@@ -27,6 +29,7 @@ enum class BuildFault {
     PackageNotWritten,   // the package's folder refused the package's data
     PackageNotReplaced,  // a file or folder at the package path could not be replaced
     TemplateDamaged,     // the template is not a database
+    IdentityRefused,     // the template's tables cannot hold the identity
 };
 
 struct BuildOutcome {
@@ -45,9 +48,12 @@ struct BuildOutcome {
 using BuildProgress = std::function<void(std::uint64_t written, std::uint64_t total)>;
 
 // The caller hands over the template, which it carries: built in, or among its resources.
+// With an identity, the package is a product of its own; an identity that does not fit the
+// template's tables fails with 1627 (BuildFault::IdentityRefused).
 BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
                                       const std::filesystem::path& installerPath,
                                       const std::filesystem::path& packagePath,
-                                      const BuildProgress& progress = {});
+                                      const BuildProgress& progress = {},
+                                      const PackageIdentity* identity = nullptr);
 
 } // namespace kestrow

@@ -11,17 +11,24 @@ struct ValueOption {
     std::string_view longName;
     std::string Command::*plain;
     std::optional<std::string> Command::*optional;
+    bool takesEmpty = false; // a command line may be empty; a name or a path may not
 };
 
-constexpr std::array<ValueOption, 3> kValueOptions{{
+constexpr std::array<ValueOption, 9> kValueOptions{{
     {'i', "installer", &Command::installer, nullptr},
     {'o', "output", &Command::outputFolder, nullptr},
     {'n', "name", nullptr, &Command::packageName},
+    {0, "product-name", nullptr, &Command::productName},
+    {0, "manufacturer", nullptr, &Command::manufacturer},
+    {0, "product-version", nullptr, &Command::productVersion},
+    {0, "upgrade-code", nullptr, &Command::upgradeCode},
+    {0, "install-arguments", nullptr, &Command::installArguments, true},
+    {0, "uninstall-arguments", nullptr, &Command::uninstallArguments, true},
 }};
 
 const ValueOption* FindShort(char name) {
     for (const ValueOption& option : kValueOptions) {
-        if (option.shortName == name) {
+        if (option.shortName != 0 && option.shortName == name) {
             return &option;
         }
     }
@@ -77,6 +84,13 @@ private:
             command_.action = name == "help" ? Action::ShowHelp : Action::ShowVersion;
             return true;
         }
+        if (name == "from-installer") {
+            if (equals != std::string_view::npos) {
+                return Fail(spelled, "takes no value");
+            }
+            command_.fromInstaller = true;
+            return true;
+        }
         const ValueOption* option = FindLong(name);
         if (option == nullptr) {
             return Fail(spelled, "unknown option");
@@ -107,7 +121,7 @@ private:
     }
 
     bool Store(const ValueOption& option, const std::string& spelled, std::string_view value) {
-        if (value.empty()) {
+        if (value.empty() && !option.takesEmpty) {
             return Fail(spelled, "the value is empty");
         }
         const bool given = option.plain != nullptr ? !(command_.*option.plain).empty()

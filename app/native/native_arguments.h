@@ -12,7 +12,7 @@
 namespace kestrow::native {
 
 inline constexpr const char* kUsage =
-    "usage: kestrow -i <installer> -o <folder> [-n <package name>]\n";
+    "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n";
 
 enum class Action { Convert, ShowHelp, ShowVersion };
 
@@ -21,6 +21,19 @@ struct Command {
     std::string installer;
     std::string outputFolder;
     std::optional<std::string> packageName;
+    // The package's own product; any of these makes an identity package.
+    std::optional<std::string> productName;
+    std::optional<std::string> manufacturer;
+    std::optional<std::string> productVersion;
+    std::optional<std::string> upgradeCode;
+    std::optional<std::string> installArguments;
+    std::optional<std::string> uninstallArguments;
+    bool fromInstaller = false;
+
+    bool AsksForIdentity() const {
+        return productName || manufacturer || productVersion || upgradeCode ||
+               installArguments || uninstallArguments || fromInstaller;
+    }
 };
 
 // What was wrong with the arguments: the option or argument at fault, and why.

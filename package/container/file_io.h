@@ -5,6 +5,7 @@
 // the folder of its target and reaches the target's name only when it is complete.
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -68,7 +69,7 @@ public:
 private:
     explicit ReadOnlyFile(FileHandle handle) : handle_(std::move(handle)) {}
     FileHandle handle_;
-    mutable std::uint32_t readError_ = 0;
+    mutable std::atomic<std::uint32_t> readError_ = 0; // also set by a concurrent reader
 };
 
 // A new file in the folder of its target. Until it is published it has no name of its own

@@ -215,5 +215,82 @@ class RelatedProducts(InstallerSession):
                 self.assertIsNotNone(registry_values())
                 self.uninstall_all()
 
+def identity_package(folder, name, *options):
+    """A package of its own product around the probe, made by the native kestrow; returns its
+    path and product code."""
+    completed = subprocess.run([os.environ["KESTROW_NATIVE"], "-i", str(probe_package.PROBE),
+                                "-o", str(folder), "-n", name, *options],
+                               capture_output=True, text=True, timeout=120)
+    if completed.returncode != 0:
+        raise AssertionError("kestrow failed: %r" % completed.stderr)
+    package = pathlib.Path(completed.stdout.strip())
+    properties = subprocess.run(["msiinfo", "export", str(package), "Property"], check=True,
+                                capture_output=True, text=True).stdout
+    return package, re.search(r"^ProductCode\t(\S+)", properties, re.MULTILINE).group(1)
+
+
+def product_version(version, arguments, *options):
+    return ("--product-name", "Fabrikam Agent", "--manufacturer", "Fabrikam",
+            "--product-version", version, "--install-arguments", arguments, *options)
+
+
+class PackagesOfTheirOwn(InstallerSession):
+    def install_quietly(self, package):
+        code, log = self.install(package, "/qn")
+        self.assertEqual(code, 0, log[-3000:])
+
+    def test_two_products_install_side_by_side(self):
+        alpha, alpha_code = identity_package(self.work, "alpha", "--product-name", "Alpha",
+                                             "--install-arguments", "/alpha")
+        beta, beta_code = identity_package(self.work, "beta", "--product-name", "Beta",
+                                           "--install-arguments", "/beta")
+        self.install_quietly(alpha)
+        self.install_quietly(beta)
+        self.assertEqual(self.trace.take_runs(), ["/alpha", "/beta"])
+        self.assertEqual(registry_values(alpha_code).get("DisplayName"), "Alpha")
+        self.assertEqual(registry_values(beta_code).get("DisplayName"), "Beta")
+        self.assertIsNone(registry_values(), "the template's product was registered")
+
+    def test_a_newer_version_replaces_the_older_without_running_it_again(self):
+        old, old_code = identity_package(self.work, "agent-1",
+                                         *product_version("1.0.0", "/v1", "--uninstall-arguments",
+                                                          "/remove-v1"))
+        new, new_code = identity_package(self.work, "agent-2", *product_version("2.0.0", "/v2"))
+        self.install_quietly(old)
+        self.install_quietly(new)
+        self.assertEqual(self.trace.take_runs(), ["/v1", "/v2"])
+        self.assertIsNone(registry_values(old_code), "the older version is still registered")
+        values = registry_values(new_code)
+        self.assertEqual((values.get("DisplayVersion"), values.get("Publisher")),
+                         ("2.0.0", "Fabrikam"))
+
+    def test_an_older_version_stops_before_its_installer_runs(self):
+        new, new_code = identity_package(self.work, "agent-2", *product_version("2.0.0", "/v2"))
+        old, old_code = identity_package(self.work, "agent-1", *product_version("1.0.0", "/v1"))
+        self.install_quietly(new)
+        self.trace.take_runs()
+        code, log = self.install(old, "/qn")
+        self.assertIn(code, INSTALL_FAILURE_CODES)
+        self.assertIn("ISPreventDowngrade", log)
+        self.assertEqual(self.trace.take_runs(), [])
+        self.assertIsNone(registry_values(old_code))
+        self.assertIsNotNone(registry_values(new_code))
+
+    def test_removal_runs_the_uninstall_arguments_only_when_given(self):
+        for options, runs in ((("--uninstall-arguments", "/uninstall /silent"),
+                               ["/uninstall /silent"]), ((), [])):
+            with self.subTest(options=options):
+                package, code = identity_package(self.work, "removable", "--product-name",
+                                                 "Removable", *options)
+                self.install_quietly(package)
+                self.assertEqual(self.trace.take_runs(), [SILENT])
+                self.assertEqual(registry_values(code).get("NoRemove"),
+                                 None if options else "0x1")
+                self.assertEqual(msiexec("/x", windows_path(package), "/qn"), 0)
+                self.assertEqual(self.trace.take_runs(), runs)
+                self.assertIsNone(registry_values(code))
+                self.installed = []
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -17,7 +17,7 @@ import readback  # noqa: E402
 
 KESTROW = pathlib.Path(os.environ["KESTROW_NATIVE"])
 VERSION = (pathlib.Path(__file__).parents[2] / "VERSION").read_text().strip()
-USAGE = "usage: kestrow -i <installer> -o <folder> [-n <package name>]\n"
+USAGE = "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
 NOBODY = 65534
 MIB = 1024 ** 2
 # Mounts a small drive holding the files of seed, runs the command given with the drive as
@@ -285,6 +285,60 @@ class Replacing(NativeCase):
                                  capture_output=True, text=True)
         self.assertIn("Everything is Ok", checked.stdout)
         self.assertEqual(checked.returncode, 0)
+
+
+class IdentityPackages(NativeCase):
+    def property_and_code(self, package):
+        """The package's properties, and its package code from the summary information."""
+        dump = readback.dump_with_msitools(package)
+        rows = dict(line.split("\t")[1:3] for line in dump.splitlines()
+                    if line.startswith("row\t") and line.count("\t") == 2)
+        code = next(line.split("\t")[3] for line in dump.splitlines()
+                    if line.startswith("summary\t9\t"))
+        return rows, code
+
+    def test_the_same_inputs_give_the_same_bytes_and_a_new_version_new_codes(self):
+        setup = self.installer()
+        packages = {}
+        for name, version in (("a", "1.2.3"), ("b", "1.2.3"), ("c", "1.2.4")):
+            code, printed, errors = self.run_kestrow("-i", setup, "-o", self.output, "-n", name,
+                                                     "--product-name", "Fabrikam Agent",
+                                                     "--product-version", version)
+            self.assertEqual((code, errors), (0, ""))
+            packages[name] = pathlib.Path(printed.strip())
+        self.assertEqual(packages["a"].read_bytes(), packages["b"].read_bytes())
+        self.assertHolds(packages["a"], setup)
+        first, first_code = self.property_and_code(packages["a"])
+        newer, newer_code = self.property_and_code(packages["c"])
+        self.assertEqual((first["ProductName"], first["ProductVersion"], newer["ProductVersion"]),
+                         ("Fabrikam Agent", "1.2.3", "1.2.4"))
+        self.assertEqual(first["UpgradeCode"], newer["UpgradeCode"])
+        self.assertNotEqual(first["ProductCode"], newer["ProductCode"])
+        self.assertNotEqual(first_code, newer_code)
+
+    def test_from_installer_reads_the_version_resource_and_options_win(self):
+        kestrow_exe = pathlib.Path(os.environ["KESTROW_EXE"])
+        code, printed, errors = self.run_kestrow("-i", kestrow_exe, "-o", self.output,
+                                                 "--from-installer", "--manufacturer", "Fabrikam")
+        self.assertEqual((code, errors), (0, ""))
+        properties, _ = self.property_and_code(printed.strip())
+        self.assertEqual((properties["ProductName"], properties["Manufacturer"],
+                          properties["ProductVersion"]), ("Corvane Kestrow", "Fabrikam", VERSION))
+
+    def test_faults_of_the_identity_options(self):
+        setup = self.installer()
+        convert = ("-i", setup, "-o", self.output)
+        self.assertEqual(self.run_kestrow(*convert, "--product-version", "1.2"),
+                         (2, "", 'kestrow: --product-version: not a version the Windows '
+                          'Installer takes: "1.2" (A.B.C, A and B at most 255, C at most '
+                          '65535)\n'))
+        self.assertEqual(self.run_kestrow(*convert, "--from-installer"),
+                         (1, "", f"kestrow: {setup}: not a Windows program, so it has no "
+                          "version resource\n"))
+        self.assertEqual(os.listdir(self.output), [])
+        code, printed, errors = self.run_kestrow(*convert, "--product-version", "1.2.3.4")
+        self.assertEqual((code, errors), (0, 'kestrow: warning: --product-version: the Windows '
+                                             'Installer ignores the fourth field of "1.2.3.4"\n'))
 
 
 if __name__ == "__main__":

@@ -14,6 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "readback"))
 import readback  # noqa: E402
+import validation  # noqa: E402
 import wine_session  # noqa: E402
 
 EMPTY_STREAM = "stream:0:e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"
@@ -80,6 +81,31 @@ class PackageReadback(unittest.TestCase):
             self.assertNotEqual(readback.without_corvane_stream(dump),
                                 readback.without_corvane_stream(template_dump))
             self.assertIn("row\tProductVersion\t7.0.0.1\n", dump)
+
+
+class IdentityPackageReadback(unittest.TestCase):
+    """A package of its own product, made by the native kestrow: both readers read the same
+    database, every row passes the package's own _Validation table, and what differs from
+    the template is the identity's rows and summary."""
+
+    def test_both_readers_read_it_and_every_row_is_valid(self):
+        made = subprocess.run(
+            [os.environ["KESTROW_NATIVE"], "-i", PROBE, "-o", WORK_DIR, "-n", "identity",
+             "--product-name", "Fabrikam Agent", "--manufacturer", "Fabrikam",
+             "--product-version", "2.1.3", "--install-arguments", "/S /D=[ProgramFilesFolder]",
+             "--uninstall-arguments", "/uninstall"], capture_output=True, text=True, check=True)
+        package = made.stdout.strip()
+        linux, wine = both_dumps(package)
+        self.assertEqual(linux, wine)
+        tables = {name: readback.read_table(package, name)
+                  for name in readback.table_names(package)}
+        self.assertEqual(validation.validation_errors(tables), [])
+        changed = set(linux.splitlines()) - set(readback.dump_with_msitools(TEMPLATE).splitlines())
+        self.assertTrue(all(line.startswith(("row\t", "summary\t")) for line in changed), changed)
+        for line in ("row\tProductName\tFabrikam Agent", "row\tProductVersion\t2.1.3",
+                     "row\tLaunchCorvaneRemoval\t2\tCorvane\t/uninstall\t",
+                     "summary\t4\tstring\tFabrikam"):
+            self.assertIn(line, changed)
 
 
 if __name__ == "__main__":

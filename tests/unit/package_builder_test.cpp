@@ -9,13 +9,14 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 
 #include "compound_file_reader.h"
 #include "compound_file_support.h"
 #include "directory_ids.h"
 #include "installer_error_of.h"
 #include "package_builder.h"
-#include "stream_row_writer.h"
+#include "database_writer.h"
 #include "test_support.h"
 
 namespace {
@@ -320,7 +321,7 @@ TEST(InstallerErrorOf, GivesEachContainerFailureItsInstallerDatabaseValue) {
 class StreamRowTest : public PackageBuilderTest {
 protected:
     ErrorCode WriteRow(std::u16string_view table, std::u16string_view key,
-                       const std::filesystem::path& file) {
+                       const std::filesystem::path& file, std::vector<RowEdit> edits = {}) {
         std::unique_ptr<cfb::CompoundFileReader> database;
         std::unique_ptr<ReadOnlyFile> stream;
         std::unique_ptr<PendingFile> output;
@@ -329,7 +330,8 @@ protected:
                   ContainerError::None);
         EXPECT_EQ(ReadOnlyFile::Open(file, stream, systemError), ContainerError::None);
         EXPECT_EQ(PendingFile::CreateFor(package, output, systemError), ContainerError::None);
-        if (const ErrorCode error = WriteWithStreamRow(*database, {table, key, *stream}, *output)) {
+        DatabaseChanges changes{{table, key, *stream}, std::move(edits), {}};
+        if (const ErrorCode error = WriteChangedDatabase(*database, changes, *output)) {
             return error;
         }
         return InstallerErrorOf(output->Publish(package, systemError));
@@ -355,6 +357,46 @@ TEST_F(StreamRowTest, RowsThatTheTableCannotHoldAreRefused) {
     EXPECT_EQ(WriteRow(u"Binary", u"\u4E2D", file), kFunctionFailed); // not in code page 1252
     EXPECT_EQ(WriteRow(u"Binary", std::u16string(60, u'k'), file), kFunctionFailed);
     EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer7.exe"}));
+}
+
+TEST_F(StreamRowTest, RowEditsPutAndRemoveRowsAsTheReadersSeeThem) {
+    const auto installer = WriteInstaller(100, 3);
+    const std::vector<RowEdit> edits{
+        {RowEdit::Kind::Put, u"Property", {u"ProductName", u"Fabrikam Agent"}},
+        {RowEdit::Kind::Put, u"Property", {u"ARPCOMMENTS", u"Fabrikam Agent"}},
+        {RowEdit::Kind::Remove, u"Property", {u"ProductVersion"}},
+    };
+    ASSERT_EQ(WriteRow(u"Binary", u"Corvane", installer, edits), kSuccess);
+    std::istringstream exported(Msiinfo("export " + Quoted(package) + " Property"));
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(exported, line);) {
+        rows.push_back(line);
+    }
+    std::sort(rows.begin() + 3, rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"Property\tValue\r", "s72\tl0\r",
+                                              "Property\tProperty\r",
+                                              "ARPCOMMENTS\tFabrikam Agent\r",
+                                              "Manufacturer\tTellwright Corporation\r",
+                                              "ProductName\tFabrikam Agent\r"}));
+    // A string that no cell holds any more leaves the pool.
+    const std::vector<std::byte> bytes = ReadFile(package);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    EXPECT_EQ(text.find("7.0.0.0"), std::string_view::npos);
+}
+
+TEST_F(StreamRowTest, RowEditsThatTheTableRefusesWriteNothing) {
+    const auto installer = WriteInstaller(10, 4);
+    const std::vector<std::vector<RowEdit>> refused{
+        {{RowEdit::Kind::Put, u"Property", {u"ProductName", {}}}},
+        {{RowEdit::Kind::Put, u"Property", {std::u16string(73, u'P'), u"value"}}},
+        {{RowEdit::Kind::Put, u"Property", {u"ProductName", 7}}},
+        {{RowEdit::Kind::Put, u"Property", {u"ProductName"}}},
+        {{RowEdit::Kind::Remove, u"Property", {u"Absent"}}},
+    };
+    for (const auto& edits : refused) {
+        EXPECT_EQ(WriteRow(u"Binary", u"Corvane", installer, edits), kInvalidData);
+    }
+    EXPECT_EQ(FolderContents(), (std::vector<std::string>{"installer4.exe"}));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "stream_row_writer.h"
+#include "database_writer.h"
 
 #include <algorithm>
 #include <map>
@@ -29,6 +29,10 @@ public:
     void Add(std::u16string name, std::vector<std::byte> bytes) {
         const std::uint64_t size = bytes.size();
         streams_[std::move(name)] = {std::make_unique<MemoryByteSource>(std::move(bytes)), size};
+    }
+
+    void Add(RootStream stream) {
+        streams_[std::move(stream.name)] = {std::move(stream.source), stream.size};
     }
 
     ErrorCode AddFile(std::u16string name, const ReadOnlyFile& file) {
@@ -143,7 +147,7 @@ ErrorCode AssignRow(const std::string& key, StringPool& pool, std::vector<TableR
     const auto existing = std::find_if(
         rows.begin(), rows.end(), [&](const TableRow& row) { return keyId && row[0] == *keyId; });
     if (existing != rows.end()) {
-        tableChanged = (*existing)[1] != kStreamPresent;
+        tableChanged = tableChanged || (*existing)[1] != kStreamPresent;
         (*existing)[1] = kStreamPresent;
         return kSuccess;
     }
@@ -161,53 +165,119 @@ ErrorCode AssignRow(const std::string& key, StringPool& pool, std::vector<TableR
 
 } // namespace
 
-ErrorCode WriteWithStreamRow(const cfb::CompoundFileReader& database, const StreamRow& row,
-                             PendingFile& output) {
+std::u16string RowStreamName(const StreamRow& row) {
+    return EncodeStreamName(std::u16string(row.table) + u"." + std::u16string(row.key),
+                            StreamKind::Other);
+}
+
+// The tables the changes touch, each read once and written once, after every change.
+class ChangedTables {
+public:
+    ChangedTables(const cfb::CompoundFileReader& database, const TableCatalogue& catalogue,
+                  StringPool& pool)
+        : database_(database), catalogue_(catalogue), pool_(pool) {}
+
+    ErrorCode AssignStreamRow(const StreamRow& row) {
+        std::string key;
+        ChangedTable* table = nullptr;
+        if (const ErrorCode error = Load(row.table, table)) {
+            return error;
+        }
+        if (!IsKeyAndStreamTable(*table->definition) || row.key.empty() ||
+            EncodeForCodePage(pool_.CodePage(), row.key, key) != kSuccess ||
+            RowStreamName(row).size() > cfb::kMaxNameUnits) {
+            return kFunctionFailed;
+        }
+        return AssignRow(key, pool_, table->rows, table->changed, poolChanged_);
+    }
+
+    ErrorCode Apply(const RowEdit& edit) {
+        ChangedTable* table = nullptr;
+        if (const ErrorCode error = Load(edit.table, table)) {
+            return error;
+        }
+        table->changed = poolChanged_ = true;
+        return ApplyRowEdits(*table->definition, {&edit, 1}, pool_, table->rows);
+    }
+
+    void AddStreamsTo(Replacements& replacements) const {
+        for (const auto& [name, table] : tables_) {
+            if (table.changed) {
+                replacements.Add(EncodeStreamName(name, StreamKind::Table),
+                                 EncodeTableRows(table.rows, table.widths));
+            }
+        }
+        if (poolChanged_) {
+            std::vector<std::byte> poolBytes;
+            std::vector<std::byte> dataBytes;
+            pool_.Serialize(poolBytes, dataBytes);
+            replacements.Add(EncodeStreamName(u"_StringPool", StreamKind::Table),
+                             std::move(poolBytes));
+            replacements.Add(EncodeStreamName(u"_StringData", StreamKind::Table),
+                             std::move(dataBytes));
+        }
+    }
+
+private:
+    struct ChangedTable {
+        const TableDefinition* definition = nullptr;
+        std::vector<unsigned> widths;
+        std::vector<TableRow> rows;
+        bool changed = false;
+    };
+
+    ErrorCode Load(std::u16string_view name, ChangedTable*& table) {
+        const auto known = tables_.find(std::u16string(name));
+        if (known != tables_.end()) {
+            table = &known->second;
+            return kSuccess;
+        }
+        std::string bytes;
+        ChangedTable loaded;
+        if (EncodeForCodePage(pool_.CodePage(), name, bytes) != kSuccess ||
+            (loaded.definition = catalogue_.Find(bytes)) == nullptr) {
+            return kBadQuerySyntax;
+        }
+        loaded.widths = loaded.definition->CellWidths(pool_.ReferenceWidth());
+        if (const ErrorCode error = ReadTableRows(database_, name, loaded.widths, loaded.rows)) {
+            return error;
+        }
+        table = &(tables_[std::u16string(name)] = std::move(loaded));
+        return kSuccess;
+    }
+
+    const cfb::CompoundFileReader& database_;
+    const TableCatalogue& catalogue_;
+    StringPool& pool_;
+    std::map<std::u16string, ChangedTable> tables_;
+    bool poolChanged_ = false;
+};
+
+} // namespace
+
+ErrorCode WriteChangedDatabase(const cfb::CompoundFileReader& database, DatabaseChanges& changes,
+                               PendingFile& output) {
     StringPool pool;
     TableCatalogue catalogue;
     if (const ErrorCode error = LoadCatalogue(database, pool, catalogue)) {
         return error;
     }
-    std::string tableName;
-    std::string key;
-    if (EncodeForCodePage(pool.CodePage(), row.table, tableName) != kSuccess) {
-        return kBadQuerySyntax;
-    }
-    const TableDefinition* table = catalogue.Find(tableName);
-    if (table == nullptr) {
-        return kBadQuerySyntax;
-    }
-    const std::u16string streamName = EncodeStreamName(
-        std::u16string(row.table) + u"." + std::u16string(row.key), StreamKind::Other);
-    if (!IsKeyAndStreamTable(*table) || row.key.empty() ||
-        EncodeForCodePage(pool.CodePage(), row.key, key) != kSuccess ||
-        streamName.size() > cfb::kMaxNameUnits) {
-        return kFunctionFailed;
-    }
-    const std::vector<unsigned> widths = table->CellWidths(pool.ReferenceWidth());
-    std::vector<TableRow> rows;
-    if (const ErrorCode error = ReadTableRows(database, row.table, widths, rows)) {
+    ChangedTables tables(database, catalogue, pool);
+    if (const ErrorCode error = tables.AssignStreamRow(changes.row)) {
         return error;
     }
-    bool tableChanged = false;
-    bool poolChanged = false;
-    if (const ErrorCode error = AssignRow(key, pool, rows, tableChanged, poolChanged)) {
-        return error;
+    for (const RowEdit& edit : changes.rowEdits) {
+        if (const ErrorCode error = tables.Apply(edit)) {
+            return error;
+        }
     }
     Replacements replacements;
-    if (tableChanged) {
-        replacements.Add(EncodeStreamName(row.table, StreamKind::Table),
-                         EncodeTableRows(rows, widths));
-    }
-    if (poolChanged) {
-        std::vector<std::byte> poolBytes;
-        std::vector<std::byte> dataBytes;
-        pool.Serialize(poolBytes, dataBytes);
-        replacements.Add(EncodeStreamName(u"_StringPool", StreamKind::Table), std::move(poolBytes));
-        replacements.Add(EncodeStreamName(u"_StringData", StreamKind::Table), std::move(dataBytes));
-    }
-    if (const ErrorCode error = replacements.AddFile(streamName, row.file)) {
+    tables.AddStreamsTo(replacements);
+    if (const ErrorCode error = replacements.AddFile(RowStreamName(changes.row), changes.row.file)) {
         return error;
+    }
+    for (RootStream& stream : changes.streams) {
+        replacements.Add(std::move(stream));
     }
     cfb::NewCompoundFile content;
     content.root = database.Entries()[0].attributes;

@@ -1,0 +1,25 @@
+#pragma once
+
+// The summary information of an identity package. Its package code names the installer's
+// digest, which is ready only once the installer has been read; the stream's size is known
+// at once, and its bytes are made when the writer reaches it, after the installer's stream.
+
+#include <memory>
+
+#include "byte_source.h"
+#include "compound_file_reader.h"
+#include "installer_digest.h"
+#include "installer_error.h"
+#include "package_identity.h"
+
+namespace kestrow {
+
+// The template's stream with the identity's texts; kInstallPackageInvalid when the template
+// has none, kFunctionFailed when a text does not fit it. The digest and identity must
+// outlive the stream.
+installer_db::ErrorCode IdentitySummaryStream(const cfb::CompoundFileReader& database,
+                                              const PackageIdentity& identity,
+                                              InstallerDigest& digest,
+                                              installer_db::RootStream& stream);
+
+} // namespace kestrow
