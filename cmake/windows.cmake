@@ -1,4 +1,5 @@
-# Windows side (cross-built): the program and the Windows programs the tests use.
+# Windows side (cross-built): the program, its command line, and the Windows programs the
+# tests use.
 if(NOT KESTROW_TEMPLATE)
     message(FATAL_ERROR "KESTROW_TEMPLATE must name the generated template database")
 endif()
@@ -15,6 +16,7 @@ add_subdirectory(package)
 add_subdirectory(resources)
 add_subdirectory(ui)
 add_subdirectory(app)
+add_subdirectory(app/native)
 if(KESTROW_TESTS)
     add_subdirectory(samples/sample-installer)
     add_subdirectory(tests/windows)

@@ -1,7 +1,6 @@
 #include "failure_message.h"
 
-#include <cerrno>
-#include <cstring>
+#include "system_reason.h"
 
 namespace kestrow::native {
 
@@ -16,11 +15,11 @@ std::string Because(const char* reason, std::uint32_t systemError) {
     if (systemError == 0) {
         return reason;
     }
-    return std::string(reason) + ": " + std::strerror(static_cast<int>(systemError));
+    return std::string(reason) + ": " + SystemReason(systemError);
 }
 
 std::string DiskFullReason(std::uint32_t systemError) {
-    return systemError == EDQUOT ? "the disk quota is exceeded" : "the disk is full";
+    return IsQuotaExceeded(systemError) ? "the disk quota is exceeded" : "the disk is full";
 }
 
 } // namespace
@@ -50,7 +49,7 @@ FailureMessage DescribeFailure(const BuildOutcome& outcome, const std::string& i
     case BuildFault::PackageNotWritten:
         return {package, WithValue(Because("cannot be written", cause), value)};
     case BuildFault::PackageNotReplaced:
-        return {package, std::strerror(static_cast<int>(cause))};
+        return {package, SystemReason(cause)};
     case BuildFault::SameFile:
     case BuildFault::TemplateDamaged:
         break;

@@ -1,23 +1,20 @@
-// kestrow: the package that Kestrow.exe makes, made natively on a POSIX system.
+// kestrow: the package that Kestrow.exe makes, made from a command line: natively on a POSIX
+// system, and on Windows as the console program kestrow-cli.exe. The flow is the same on
+// both; what differs lives in the entry points and the system's halves.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <clocale>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "command_line_system.h"
 #include "embedded_template.h"
 #include "failure_message.h"
 #include "kestrow_version.h"
 #include "native_arguments.h"
+#include "native_text.h"
 #include "package_builder.h"
 #include "package_location.h"
 #include "progress_line.h"
+#include "run_kestrow.h"
 
 namespace {
 
@@ -43,22 +40,7 @@ constexpr const char* kHelp =
     "Exit status: 0 done, 1 the conversion failed, 2 the command line is wrong.\n";
 
 void Report(const std::string& what, const std::string& reason) {
-    std::fprintf(stderr, "kestrow: %s: %s\n", what.c_str(), reason.c_str());
-}
-
-// Checked before anything is written, so that the usual mistakes get the system's own words.
-std::optional<std::string> OutputFolderFault(const std::string& folder) {
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0) {
-        return std::strerror(errno);
-    }
-    if (!S_ISDIR(status.st_mode)) {
-        return std::strerror(ENOTDIR);
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return std::strerror(errno);
-    }
-    return std::nullopt;
+    WriteError("kestrow: " + what + ": " + reason + "\n");
 }
 
 int Convert(const Command& command) {
@@ -74,27 +56,28 @@ int Convert(const Command& command) {
         Report("--name", "a name, not a path: it may not hold \"/\" or \"\\\"");
         return kUsageFailed;
     }
-    if (const std::optional<std::string> fault = OutputFolderFault(command.outputFolder)) {
+    if (const std::optional<std::string> fault =
+            OutputFolderFault(SystemPath(command.outputFolder))) {
         Report(command.outputFolder, *fault);
         return kConversionFailed;
     }
-    ProgressLine progress(
-        [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); },
-        ::isatty(STDERR_FILENO) == 1, package.filename().string(), ProgressLine::Clock::now());
+    ProgressLine progress(WriteError, ErrorIsTerminal(), PathText(package.filename()),
+                          ProgressLine::Clock::now());
     const kestrow::BuildOutcome outcome = kestrow::BuildPackageFromTemplate(
-        EmbeddedTemplate(), command.installer, package,
+        EmbeddedTemplate(), SystemPath(command.installer), package,
         [&progress](std::uint64_t written, std::uint64_t total) {
             progress.Show(written, total, ProgressLine::Clock::now());
         });
     progress.Clear();
     if (outcome.result != 0) {
-        const FailureMessage message = DescribeFailure(outcome, command.installer, package);
+        const FailureMessage message =
+            DescribeFailure(outcome, command.installer, PathText(package));
         Report(message.what, message.reason);
         return kConversionFailed;
     }
     // A script reads the path from here; one that never arrived is no success.
-    if (std::printf("%s\n", package.c_str()) < 0 || std::fflush(stdout) != 0) {
-        Report("standard output", std::strerror(errno));
+    if (const std::optional<std::string> fault = WriteOutput(PathText(package) + "\n")) {
+        Report("standard output", *fault);
         return kConversionFailed;
     }
     return 0;
@@ -102,25 +85,21 @@ int Convert(const Command& command) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    // Names are UTF-8; white space in a package name is what the window trims.
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
-        std::setlocale(LC_CTYPE, "");
-    }
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+int kestrow::native::RunKestrow(std::span<const std::string_view> arguments) {
+    SetTextLocale();
     Command command;
     UsageError error;
     if (!ParseArguments(arguments, command, error)) {
         Report(error.what, error.reason);
-        std::fputs(kUsage, stderr);
+        WriteError(kUsage);
         return kUsageFailed;
     }
     switch (command.action) {
     case Action::ShowHelp:
-        std::printf("%s%s", kUsage, kHelp);
+        WriteOutput(std::string(kUsage) + kHelp);
         return 0;
     case Action::ShowVersion:
-        std::printf("kestrow %s\n", KESTROW_VERSION);
+        WriteOutput(std::string("kestrow ") + KESTROW_VERSION + "\n");
         return 0;
     case Action::Convert:
         break;

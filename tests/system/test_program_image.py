@@ -1,5 +1,6 @@
 """The built Kestrow.exe as Windows sees it: machine, subsystem, imports, resources, version,
-and nothing that would differ between two builds of one commit."""
+and nothing that would differ between two builds of one commit; and kestrow-cli.exe, the
+command line, built and hardened alike."""
 
 import os
 import pathlib
@@ -7,11 +8,13 @@ import struct
 import unittest
 
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
+KESTROW_CLI = pathlib.Path(os.environ["KESTROW_CLI"])
 TEMPLATE = pathlib.Path(os.environ["KESTROW_TEMPLATE"])
 VERSION = (pathlib.Path(__file__).resolve().parents[2] / "VERSION").read_text().strip()
 
 IMAGE_FILE_MACHINE_AMD64 = 0x8664
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_SUBSYSTEM_WINDOWS_CUI = 3
 RT_VERSION, RT_MANIFEST = 16, 24
 IMAGE_DIRECTORY_ENTRY_BASERELOC, IMAGE_DIRECTORY_ENTRY_DEBUG = 5, 6
 # Address space layout randomisation (with 64-bit entropy) and execution prevention.
@@ -112,14 +115,18 @@ def version_block(data, offset=0):
     return key, value, children
 
 
-class ProgramImage(unittest.TestCase):
+class BuiltLikeKestrow:
+    """What both programs share: a 64-bit program of the given subsystem, needing only
+    Windows' own DLLs, hardened, and the same from build to build."""
+    PROGRAM = SUBSYSTEM = None
+
     @classmethod
     def setUpClass(cls):
-        cls.image = PortableExecutable(KESTROW)
+        cls.image = PortableExecutable(cls.PROGRAM)
 
-    def test_a_64_bit_windows_gui_program_needing_only_windows_own_dlls(self):
+    def test_a_64_bit_windows_program_needing_only_windows_own_dlls(self):
         self.assertEqual(self.image.machine, IMAGE_FILE_MACHINE_AMD64)
-        self.assertEqual(self.image.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI)
+        self.assertEqual(self.image.subsystem, self.SUBSYSTEM)
         imported = {name.lower() for name in self.image.imported_dlls()}
         self.assertLessEqual(imported, WINDOWS_OWN_DLLS)
 
@@ -129,6 +136,19 @@ class ProgramImage(unittest.TestCase):
         self.assertEqual(self.image.dll_characteristics & hardening, hardening)
         # Without relocations the loader cannot move the image, whatever its flags say.
         self.assertNotEqual(self.image.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC][1], 0)
+
+    def test_no_build_time_and_no_debug_directory(self):
+        self.assertEqual(self.image.timestamp, 0)
+        self.assertEqual(self.image.directories[IMAGE_DIRECTORY_ENTRY_DEBUG], (0, 0))
+
+
+class CommandLineImage(BuiltLikeKestrow, unittest.TestCase):
+    # A console program, which a shell waits for and whose exit code it keeps.
+    PROGRAM, SUBSYSTEM = KESTROW_CLI, IMAGE_SUBSYSTEM_WINDOWS_CUI
+
+
+class ProgramImage(BuiltLikeKestrow, unittest.TestCase):
+    PROGRAM, SUBSYSTEM = KESTROW, IMAGE_SUBSYSTEM_WINDOWS_GUI
 
     def test_template_is_embedded_byte_for_byte(self):
         resources = self.image.resources()
@@ -161,10 +181,8 @@ class ProgramImage(unittest.TestCase):
             "OriginalFilename": "Kestrow.exe", "FileVersion": VERSION, "ProductVersion": VERSION})
         self.assertEqual(variables[2][0][:2], ("Translation", struct.pack("<HH", 0x0409, 1200)))
 
-    def test_no_build_time_and_no_debug_directory(self):
-        self.assertEqual(self.image.timestamp, 0)
+    def test_no_build_time_in_the_resources(self):
         self.assertEqual(self.image.resource_directory_timestamp(), 0)
-        self.assertEqual(self.image.directories[IMAGE_DIRECTORY_ENTRY_DEBUG], (0, 0))
 
 
 if __name__ == "__main__":
