@@ -50,6 +50,9 @@ FailureMessage DescribeFailure(const BuildOutcome& outcome, const std::string& i
         return {package, WithValue(Because("cannot be written", cause), value)};
     case BuildFault::PackageNotReplaced:
         return {package, SystemReason(cause)};
+    case BuildFault::IdentityRefused:
+        return {package, WithValue("the template's tables cannot hold the product's identity",
+                                   value)};
     case BuildFault::SameFile:
     case BuildFault::TemplateDamaged:
         break;

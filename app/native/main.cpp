@@ -8,6 +8,8 @@
 #include "command_line_system.h"
 #include "embedded_template.h"
 #include "failure_message.h"
+#include "identity_options.h"
+#include "installer_version.h"
 #include "kestrow_version.h"
 #include "native_arguments.h"
 #include "native_text.h"
@@ -36,11 +38,55 @@ constexpr const char* kHelp =
     "      --help               show this help\n"
     "      --version            show the version\n"
     "\n"
+    "Identity options give the package a product of its own, so that its versions\n"
+    "upgrade each other; without them every package is the same product:\n"
+    "      --product-name <text>         the product's name (default: the package's name)\n"
+    "      --manufacturer <text>         the product's manufacturer\n"
+    "      --product-version <A.B.C>     the product's version (default: 1.0.0)\n"
+    "      --upgrade-code <GUID>         shared by every version (default: derived from\n"
+    "                                    the product's name and manufacturer)\n"
+    "      --from-installer              name, manufacturer and version from the\n"
+    "                                    installer's version resource\n"
+    "      --install-arguments <text>    the installer's command line when the package\n"
+    "                                    installs (default: \"/install /silent\")\n"
+    "      --uninstall-arguments <text>  the installer's command line when the package\n"
+    "                                    is removed (default: removal runs nothing)\n"
+    "\n"
     "An existing package is replaced, and kept as it was if the conversion fails.\n"
     "Exit status: 0 done, 1 the conversion failed, 2 the command line is wrong.\n";
 
 void Report(const std::string& what, const std::string& reason) {
     WriteError("kestrow: " + what + ": " + reason + "\n");
+}
+
+// The package's own product, when the options ask for one; an exit status when they
+// cannot be met.
+std::optional<int> ResolveAskedIdentity(const Command& command,
+                                        const std::filesystem::path& package,
+                                        std::optional<kestrow::PackageIdentity>& identity) {
+    if (!command.AsksForIdentity()) {
+        return std::nullopt;
+    }
+    kestrow::identity::VersionStrings version;
+    if (command.fromInstaller) {
+        if (const auto fault = ReadInstallerVersion(SystemPath(command.installer), version)) {
+            Report(command.installer, *fault);
+            return kConversionFailed;
+        }
+    }
+    identity.emplace();
+    const IdentityResult result =
+        ResolveIdentity(command, command.fromInstaller ? &version : nullptr,
+                        PathText(package.stem()), *identity);
+    for (const std::string& warning : result.warnings) {
+        WriteError("kestrow: warning: " + warning + "\n");
+    }
+    if (result.fault) {
+        Report(result.fault->what, result.fault->reason);
+        // What the installer's resource holds is no fault of the command line.
+        return result.fault->what == "--from-installer" ? kConversionFailed : kUsageFailed;
+    }
+    return std::nullopt;
 }
 
 int Convert(const Command& command) {
@@ -56,6 +102,10 @@ int Convert(const Command& command) {
         Report("--name", "a name, not a path: it may not hold \"/\" or \"\\\"");
         return kUsageFailed;
     }
+    std::optional<kestrow::PackageIdentity> identity;
+    if (const std::optional<int> status = ResolveAskedIdentity(command, package, identity)) {
+        return *status;
+    }
     if (const std::optional<std::string> fault =
             OutputFolderFault(SystemPath(command.outputFolder))) {
         Report(command.outputFolder, *fault);
@@ -67,7 +117,8 @@ int Convert(const Command& command) {
         EmbeddedTemplate(), SystemPath(command.installer), package,
         [&progress](std::uint64_t written, std::uint64_t total) {
             progress.Show(written, total, ProgressLine::Clock::now());
-        });
+        },
+        identity ? &*identity : nullptr);
     progress.Clear();
     if (outcome.result != 0) {
         const FailureMessage message =
