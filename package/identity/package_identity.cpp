@@ -1,6 +1,7 @@
 #include "package_identity.h"
 
 #include "name_uuid.h"
+#include "summary_information.h"
 
 namespace kestrow {
 
@@ -112,9 +113,9 @@ std::vector<RowEdit> IdentityRowEdits(const PackageIdentity& identity) {
 }
 
 std::vector<SummaryText> IdentitySummaryTexts(const PackageIdentity& identity) {
-    return {{2, identity.productName},
-            {3, identity.productName + u" " + identity.productVersion},
-            {4, identity.manufacturer}};
+    return {{installer_db::kSummaryTitle, identity.productName},
+            {installer_db::kSummarySubject, identity.productName + u" " + identity.productVersion},
+            {installer_db::kSummaryAuthor, identity.manufacturer}};
 }
 
 } // namespace kestrow

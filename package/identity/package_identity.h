@@ -46,6 +46,5 @@ struct SummaryText {
     std::u16string text;
 };
 std::vector<SummaryText> IdentitySummaryTexts(const PackageIdentity& identity);
-inline constexpr std::uint32_t kRevisionNumberId = 9; // the package code
 
 } // namespace kestrow

@@ -34,7 +34,7 @@ public:
         if (!bytes_) {
             const std::optional<InstallerDigest256> installer = digest_.Wait();
             if (!installer ||
-                SetText(summary_, kRevisionNumberId, PackageCodeOf(identity_, *installer))) {
+                SetText(summary_, kSummaryRevisionNumber, PackageCodeOf(identity_, *installer))) {
                 return ContainerError::ReadFailed;
             }
             bytes_ = std::make_unique<MemoryByteSource>(summary_.Serialize());
@@ -68,7 +68,7 @@ ErrorCode IdentitySummaryStream(const cfb::CompoundFileReader& database,
         }
     }
     // Every package code is as long as this one, so the stream's size is known now.
-    if (const ErrorCode error = SetText(summary, kRevisionNumberId, kUnknownCode)) {
+    if (const ErrorCode error = SetText(summary, kSummaryRevisionNumber, kUnknownCode)) {
         return error;
     }
     const std::size_t size = summary.Serialize().size();
