@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "compound_file_reader.h"
-#include "file_io.h"
-#include "installer_error.h"
 #include "database_writer.h"
+#include "file_io.h"
 #include "installer_digest.h"
+#include "installer_error.h"
 #include "summary_stream.h"
 
 namespace kestrow {
@@ -74,7 +74,8 @@ BuildOutcome PublishFailure(ContainerError error, std::uint32_t systemError) {
 BuildOutcome BuildPackageFromTemplate(std::span<const std::byte> templateDatabase,
                                       const std::filesystem::path& installerPath,
                                       const std::filesystem::path& packagePath,
-                                      const BuildProgress& progress) {
+                                      const BuildProgress& progress,
+                                      const PackageIdentity* identity) {
     // An installer named like its package (Setup.msi converted into its own folder) would
     // be replaced by the package that holds it.
     if (IsSameFile(installerPath, packagePath)) {

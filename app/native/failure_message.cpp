@@ -51,8 +51,8 @@ FailureMessage DescribeFailure(const BuildOutcome& outcome, const std::string& i
     case BuildFault::PackageNotReplaced:
         return {package, SystemReason(cause)};
     case BuildFault::IdentityRefused:
-        return {package, WithValue("the template's tables cannot hold the product's identity",
-                                   value)};
+        return {package,
+                WithValue("the template's tables cannot hold the product's identity", value)};
     case BuildFault::SameFile:
     case BuildFault::TemplateDamaged:
         break;

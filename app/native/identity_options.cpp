@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
-#include "text_encoding.h"
 #include "native_text.h"
+#include "text_encoding.h"
 
 namespace kestrow::native {
 
@@ -90,7 +90,10 @@ std::optional<UsageError> CheckVersion(const char* option, const std::string& te
                        value)) {
             break;
         }
-        normal += (fields == 0 ? "" : ".") + std::to_string(value);
+        if (fields != 0) {
+            normal += '.';
+        }
+        normal += std::to_string(value);
         start = dot + 1;
     }
     if (start <= text.size() || fields < 3) {
@@ -98,8 +101,10 @@ std::optional<UsageError> CheckVersion(const char* option, const std::string& te
                                       "\" (A.B.C, A and B at most 255, C at most 65535)"};
     }
     if (fields == 4) {
-        result.warnings.push_back(std::string(option) + ": the Windows Installer ignores the "
-                                                        "fourth field of \"" + text + "\"");
+        result.warnings.push_back(std::string(option) +
+                                  ": the Windows Installer ignores the "
+                                  "fourth field of \"" +
+                                  text + "\"");
     }
     version.assign(normal.begin(), normal.end());
     return std::nullopt;
@@ -166,8 +171,7 @@ IdentityResult ResolveIdentity(const Command& command,
         return given || !fromInstaller ? option : "--from-installer";
     };
     check(CheckText(Chosen(command.productName,
-                           fromInstaller ? &installerVersion->productName : nullptr,
-                           packageTitle),
+                           fromInstaller ? &installerVersion->productName : nullptr, packageTitle),
                     {source(command.productName, "--product-name"), kLongestProductName, false},
                     identity.productName));
     check(CheckText(Chosen(command.manufacturer,

@@ -75,9 +75,8 @@ std::optional<int> ResolveAskedIdentity(const Command& command,
         }
     }
     identity.emplace();
-    const IdentityResult result =
-        ResolveIdentity(command, command.fromInstaller ? &version : nullptr,
-                        PathText(package.stem()), *identity);
+    const IdentityResult result = ResolveIdentity(
+        command, command.fromInstaller ? &version : nullptr, PathText(package.stem()), *identity);
     for (const std::string& warning : result.warnings) {
         WriteError("kestrow: warning: " + warning + "\n");
     }

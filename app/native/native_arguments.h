@@ -31,8 +31,8 @@ struct Command {
     bool fromInstaller = false;
 
     bool AsksForIdentity() const {
-        return productName || manufacturer || productVersion || upgradeCode ||
-               installArguments || uninstallArguments || fromInstaller;
+        return productName || manufacturer || productVersion || upgradeCode || installArguments ||
+               uninstallArguments || fromInstaller;
     }
 };
 

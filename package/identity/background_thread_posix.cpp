@@ -17,7 +17,9 @@ BackgroundThread::BackgroundThread(std::function<void()> work) : work_(std::move
     }
 }
 
-BackgroundThread::~BackgroundThread() { Join(); }
+BackgroundThread::~BackgroundThread() {
+    Join();
+}
 
 void BackgroundThread::Join() {
     if (running_ && running_->thread.joinable()) {

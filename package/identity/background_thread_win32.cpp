@@ -28,7 +28,9 @@ BackgroundThread::BackgroundThread(std::function<void()> work) : work_(std::move
     running_->thread.Reset(thread);
 }
 
-BackgroundThread::~BackgroundThread() { Join(); }
+BackgroundThread::~BackgroundThread() {
+    Join();
+}
 
 void BackgroundThread::Join() {
     if (running_) {

@@ -11,9 +11,8 @@ namespace kestrow {
 namespace {
 
 // Chosen once at random for Kestrow; every name-based GUID of its packages depends on it.
-constexpr std::array<std::uint8_t, 16> kNamespace = {0x8f, 0xd2, 0x36, 0x80, 0xfc, 0xba,
-                                                     0x40, 0x00, 0xb3, 0xf2, 0x5f, 0x1a,
-                                                     0xa8, 0xd1, 0x6b, 0xd8};
+constexpr std::array<std::uint8_t, 16> kNamespace = {
+    0x8f, 0xd2, 0x36, 0x80, 0xfc, 0xba, 0x40, 0x00, 0xb3, 0xf2, 0x5f, 0x1a, 0xa8, 0xd1, 0x6b, 0xd8};
 
 std::u16string Braced(const std::array<std::uint8_t, 16>& uuid) {
     constexpr char16_t kDigits[] = u"0123456789ABCDEF";

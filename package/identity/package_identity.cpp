@@ -73,10 +73,10 @@ std::u16string PackageCodeOf(const PackageIdentity& identity, const InstallerDig
     }
     const std::u16string_view uninstall =
         identity.uninstallArguments ? std::u16string_view(*identity.uninstallArguments) : u"";
-    return NameBasedGuid(Joined({u"package code", digest, identity.productName,
-                                 identity.manufacturer, identity.productVersion,
-                                 identity.upgradeCode, identity.installArguments,
-                                 identity.uninstallArguments ? u"uninstall" : u"", uninstall}));
+    return NameBasedGuid(
+        Joined({u"package code", digest, identity.productName, identity.manufacturer,
+                identity.productVersion, identity.upgradeCode, identity.installArguments,
+                identity.uninstallArguments ? u"uninstall" : u"", uninstall}));
 }
 
 std::vector<RowEdit> IdentityRowEdits(const PackageIdentity& identity) {
@@ -92,20 +92,26 @@ std::vector<RowEdit> IdentityRowEdits(const PackageIdentity& identity) {
          {kTemplateUpgradeCode, kTemplateVersion, {}, {}, kOnlyDetect}},
         Put(u"Upgrade",
             {identity.upgradeCode, identity.productVersion, {}, {}, kOnlyDetect, {}, kNewerFound}),
-        Put(u"Upgrade",
-            {identity.upgradeCode, {}, identity.productVersion, {}, kMigrateFeatures, {},
-             kOlderFound}),
+        Put(u"Upgrade", {identity.upgradeCode,
+                         {},
+                         identity.productVersion,
+                         {},
+                         kMigrateFeatures,
+                         {},
+                         kOlderFound}),
         Put(u"CustomAction",
             {kInstallAction, kExeFromBinary, u"Corvane", Arguments(identity.installArguments), {}}),
-        Put(u"InstallExecuteSequence",
-            {kInstallAction, u"NOT REMOVE~=\"ALL\"", kInstallSequence}),
+        Put(u"InstallExecuteSequence", {kInstallAction, u"NOT REMOVE~=\"ALL\"", kInstallSequence}),
     };
     if (identity.uninstallArguments) {
-        edits.push_back(Put(u"CustomAction", {kRemovalAction, kExeFromBinary, u"Corvane",
-                                              Arguments(*identity.uninstallArguments), {}}));
-        edits.push_back(Put(u"InstallExecuteSequence",
-                            {kRemovalAction, u"REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE",
-                             kRemovalSequence}));
+        edits.push_back(Put(u"CustomAction", {kRemovalAction,
+                                              kExeFromBinary,
+                                              u"Corvane",
+                                              Arguments(*identity.uninstallArguments),
+                                              {}}));
+        edits.push_back(Put(
+            u"InstallExecuteSequence",
+            {kRemovalAction, u"REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE", kRemovalSequence}));
         // Programs and Features offers removal once removal does something.
         edits.push_back({RowEdit::Kind::Remove, u"Property", {u"ARPNOREMOVE"}});
     }

@@ -8,6 +8,7 @@
 
 #include "byte_source.h"
 #include "compound_file_reader.h"
+#include "database_writer.h"
 #include "installer_digest.h"
 #include "installer_error.h"
 #include "package_identity.h"
@@ -17,7 +18,7 @@ namespace kestrow {
 // The template's stream with the identity's texts; kInstallPackageInvalid when the template
 // has none, kFunctionFailed when a text does not fit it. The digest and identity must
 // outlive the stream.
-installer_db::ErrorCode IdentitySummaryStream(const cfb::CompoundFileReader& database,
+installer_db::ErrorCode IdentitySummaryStream(const installer_db::cfb::CompoundFileReader& database,
                                               const PackageIdentity& identity,
                                               InstallerDigest& digest,
                                               installer_db::RootStream& stream);

@@ -163,8 +163,6 @@ ErrorCode AssignRow(const std::string& key, StringPool& pool, std::vector<TableR
     return kSuccess;
 }
 
-} // namespace
-
 std::u16string RowStreamName(const StreamRow& row) {
     return EncodeStreamName(std::u16string(row.table) + u"." + std::u16string(row.key),
                             StreamKind::Other);
@@ -273,7 +271,8 @@ ErrorCode WriteChangedDatabase(const cfb::CompoundFileReader& database, Database
     }
     Replacements replacements;
     tables.AddStreamsTo(replacements);
-    if (const ErrorCode error = replacements.AddFile(RowStreamName(changes.row), changes.row.file)) {
+    if (const ErrorCode error =
+            replacements.AddFile(RowStreamName(changes.row), changes.row.file)) {
         return error;
     }
     for (RootStream& stream : changes.streams) {

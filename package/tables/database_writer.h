@@ -40,8 +40,8 @@ struct DatabaseChanges {
 
 // A damaged database gives kInstallPackageInvalid, a table it does not have
 // kBadQuerySyntax, a table of another shape or a key it cannot store kFunctionFailed, a
-// row edit its table refuses kInvalidData, a full disk kDiskFull. Nothing is checked after the first
-// byte is written but the data.
+// row edit its table refuses kInvalidData, a full disk kDiskFull. Nothing is checked after the
+// first byte is written but the data.
 ErrorCode WriteChangedDatabase(const cfb::CompoundFileReader& database, DatabaseChanges& changes,
                                PendingFile& output);
 

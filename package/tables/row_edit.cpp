@@ -72,8 +72,7 @@ ErrorCode StoreCell(const ColumnDefinition& column, StringPool& pool, const Cell
                     std::uint32_t& stored) {
     if (std::holds_alternative<std::monostate>(value)) {
         stored = 0;
-        return column.IsNullable() && column.Kind() != ColumnKind::Stream ? kSuccess
-                                                                         : kInvalidData;
+        return column.IsNullable() && column.Kind() != ColumnKind::Stream ? kSuccess : kInvalidData;
     }
     if (const auto* integer = std::get_if<std::int32_t>(&value)) {
         const std::optional<std::uint32_t> offset =
@@ -94,7 +93,8 @@ public:
         : table_(table), pool_(pool), rows_(rows), keyColumns_(KeyColumnCount(table)) {}
 
     ErrorCode Apply(const RowEdit& edit) {
-        const std::size_t keyCells = edit.kind == RowEdit::Kind::Put ? keyColumns_ : edit.cells.size();
+        const std::size_t keyCells =
+            edit.kind == RowEdit::Kind::Put ? keyColumns_ : edit.cells.size();
         if (keyColumns_ == 0 || keyCells != keyColumns_ ||
             (edit.kind == RowEdit::Kind::Put && edit.cells.size() != table_.columns.size())) {
             return kInvalidData;

@@ -18,8 +18,9 @@ Resolved Resolve(const Command& command, const identity::VersionStrings* install
 
 std::string FaultOf(const Command& command) {
     const Resolved resolved = Resolve(command);
-    return resolved.result.fault ? resolved.result.fault->what + ": " + resolved.result.fault->reason
-                                 : "";
+    return resolved.result.fault
+               ? resolved.result.fault->what + ": " + resolved.result.fault->reason
+               : "";
 }
 
 Command Versioned(const std::string& version) {

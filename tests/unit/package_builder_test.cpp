@@ -13,10 +13,10 @@
 
 #include "compound_file_reader.h"
 #include "compound_file_support.h"
+#include "database_writer.h"
 #include "directory_ids.h"
 #include "installer_error_of.h"
 #include "package_builder.h"
-#include "database_writer.h"
 #include "test_support.h"
 
 namespace {
@@ -373,11 +373,10 @@ TEST_F(StreamRowTest, RowEditsPutAndRemoveRowsAsTheReadersSeeThem) {
         rows.push_back(line);
     }
     std::sort(rows.begin() + 3, rows.end());
-    EXPECT_EQ(rows, (std::vector<std::string>{"Property\tValue\r", "s72\tl0\r",
-                                              "Property\tProperty\r",
-                                              "ARPCOMMENTS\tFabrikam Agent\r",
-                                              "Manufacturer\tTellwright Corporation\r",
-                                              "ProductName\tFabrikam Agent\r"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "Property\tValue\r", "s72\tl0\r", "Property\tProperty\r",
+                        "ARPCOMMENTS\tFabrikam Agent\r", "Manufacturer\tTellwright Corporation\r",
+                        "ProductName\tFabrikam Agent\r"}));
     // A string that no cell holds any more leaves the pool.
     const std::vector<std::byte> bytes = ReadFile(package);
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());

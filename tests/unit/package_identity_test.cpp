@@ -7,8 +7,12 @@ namespace kestrow {
 namespace {
 
 PackageIdentity Agent(std::u16string version) {
-    return {u"Fabrikam Agent", u"Fabrikam", std::move(version),
-            u"{6C3B1A2E-0D4F-4E5A-9B8C-7D6E5F4A3B2C}", u"/S", std::nullopt};
+    return {u"Fabrikam Agent",
+            u"Fabrikam",
+            std::move(version),
+            u"{6C3B1A2E-0D4F-4E5A-9B8C-7D6E5F4A3B2C}",
+            u"/S",
+            std::nullopt};
 }
 
 // Computed apart, with Python's hashlib over the namespace and the name's UTF-16LE bytes.

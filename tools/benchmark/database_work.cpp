@@ -40,9 +40,10 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    const kestrow::PackageIdentity identity{u"Benchmark",  u"Fabrikam",
-                                            u"2.0.0",      kestrow::DerivedUpgradeCode(u"Benchmark", u"Fabrikam"),
-                                            u"/S",         u"/uninstall"};
+    const kestrow::PackageIdentity identity{
+        u"Benchmark", u"Fabrikam",
+        u"2.0.0",     kestrow::DerivedUpgradeCode(u"Benchmark", u"Fabrikam"),
+        u"/S",        u"/uninstall"};
     const std::vector<std::byte> templateDatabase = ReadWhole(argv[1]);
     const auto start = std::chrono::steady_clock::now();
     const kestrow::BuildOutcome outcome = kestrow::BuildPackageFromTemplate(
