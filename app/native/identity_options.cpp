@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <type_traits>
 
 #include "native_text.h"
 #include "text_encoding.h"
@@ -41,9 +42,12 @@ std::optional<UsageError> CheckText(const std::string& text, const TextRule& rul
     wide.clear();
     for (std::size_t i = 0; i < points.size(); ++i) {
         const wchar_t unit = points[i];
+        // Past U+FFFF: a unit of its own where wchar_t is 32 bits, a pair where it is 16.
+        const auto point =
+            static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(unit));
         const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < points.size() &&
                           points[i + 1] >= 0xDC00 && points[i + 1] <= 0xDFFF;
-        if (pair || static_cast<std::uint32_t>(unit) > 0xFFFF) {
+        if (pair || point > 0xFFFF) {
             return UsageError{rule.option, kNotWindows1252};
         }
         // Stray bytes, and the lone surrogates of a Windows name, come through as surrogates.

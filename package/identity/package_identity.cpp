@@ -81,15 +81,15 @@ std::u16string PackageCodeOf(const PackageIdentity& identity, const InstallerDig
 
 std::vector<RowEdit> IdentityRowEdits(const PackageIdentity& identity) {
     std::vector<RowEdit> edits{
+        {RowEdit::Kind::Remove,
+         u"Upgrade",
+         {kTemplateUpgradeCode, kTemplateVersion, {}, {}, kOnlyDetect}},
         Property(u"ProductName", identity.productName),
         Property(u"Manufacturer", identity.manufacturer),
         Property(u"ProductVersion", identity.productVersion),
         Property(u"ProductCode", ProductCodeOf(identity)),
         Property(u"UpgradeCode", identity.upgradeCode),
         Property(u"SecureCustomProperties", kSecureProperties),
-        {RowEdit::Kind::Remove,
-         u"Upgrade",
-         {kTemplateUpgradeCode, kTemplateVersion, {}, {}, kOnlyDetect}},
         Put(u"Upgrade",
             {identity.upgradeCode, identity.productVersion, {}, {}, kOnlyDetect, {}, kNewerFound}),
         Put(u"Upgrade", {identity.upgradeCode,

@@ -111,6 +111,30 @@ ErrorCode StringPool::ReleaseReference(std::uint32_t id) {
     return kSuccess;
 }
 
+ErrorCode StringPool::Recount(std::span<const std::uint32_t> ids) {
+    for (Entry& entry : entries_) {
+        entry.references = 0;
+    }
+    for (const std::uint32_t id : ids) {
+        if (id == 0) {
+            continue;
+        }
+        if (id >= entries_.size() || entries_[id].bytes.empty()) {
+            return kInstallPackageInvalid;
+        }
+        if (entries_[id].references == kMaxReferences) {
+            return kFunctionFailed;
+        }
+        ++entries_[id].references;
+    }
+    for (Entry& entry : entries_) {
+        if (entry.references == 0) {
+            entry.bytes.clear();
+        }
+    }
+    return kSuccess;
+}
+
 void StringPool::Serialize(std::vector<std::byte>& pool, std::vector<std::byte>& data) const {
     pool.clear();
     data.clear();

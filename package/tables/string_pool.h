@@ -32,6 +32,10 @@ public:
     // kFunctionFailed when a count or the id range would overflow.
     ErrorCode AddReference(std::string_view bytes, std::uint32_t& id);
     ErrorCode ReleaseReference(std::uint32_t id);
+    // Counts each id once for every time it is listed, instead of the counts as stored; a
+    // string that is not listed goes. An id the pool does not hold gives
+    // kInstallPackageInvalid, a count past the largest kFunctionFailed.
+    ErrorCode Recount(std::span<const std::uint32_t> ids);
 
     void Serialize(std::vector<std::byte>& pool, std::vector<std::byte>& data) const;
 

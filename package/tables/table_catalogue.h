@@ -31,6 +31,7 @@ public:
     static ErrorCode Load(const cfb::CompoundFileReader& reader, const StringPool& pool,
                           TableCatalogue& catalogue);
     const TableDefinition* Find(std::string_view name) const;
+    const std::vector<TableDefinition>& Tables() const { return tables_; }
 
 private:
     ErrorCode AddColumns(const std::vector<TableRow>& columnRows, const StringPool& pool);
