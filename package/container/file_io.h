@@ -4,8 +4,8 @@
 // positional reads of an existing file, and a new file that is written front to back in
 // the folder of its target and reaches the target's name only when it is complete.
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -252,9 +252,7 @@ class PackagesOfTheirOwn(InstallerSession):
         self.assertIsNone(registry_values(), "the template's product was registered")
 
     def test_a_newer_version_replaces_the_older_without_running_it_again(self):
-        old, old_code = identity_package(self.work, "agent-1",
-                                         *product_version("1.0.0", "/v1", "--uninstall-arguments",
-                                                          "/remove-v1"))
+        old, old_code = identity_package(self.work, "agent-1", *product_version("1.0.0", "/v1"))
         new, new_code = identity_package(self.work, "agent-2", *product_version("2.0.0", "/v2"))
         self.install_quietly(old)
         self.install_quietly(new)
@@ -263,6 +261,21 @@ class PackagesOfTheirOwn(InstallerSession):
         values = registry_values(new_code)
         self.assertEqual((values.get("DisplayVersion"), values.get("Publisher")),
                          ("2.0.0", "Fabrikam"))
+
+    def test_a_removal_for_an_upgrade_does_not_run_the_uninstall_arguments(self):
+        # Windows sets UPGRADINGPRODUCTCODE in the removal that a newer version starts; Wine's
+        # RemoveExistingProducts starts "msiexec /i {code} REMOVE=ALL" without it, so the
+        # removal is asked for here as Windows asks for it.
+        old, old_code = identity_package(self.work, "agent-1",
+                                         *product_version("1.0.0", "/v1", "--uninstall-arguments",
+                                                          "/remove-v1"))
+        self.install_quietly(old)
+        self.trace.take_runs()
+        self.assertEqual(msiexec("/x", windows_path(old), "/qn",
+                                 "UPGRADINGPRODUCTCODE={6C3B1A2E-0D4F-4E5A-9B8C-7D6E5F4A3B2C}"), 0)
+        self.assertEqual(self.trace.take_runs(), [])
+        self.assertIsNone(registry_values(old_code))
+        self.installed = []
 
     def test_an_older_version_stops_before_its_installer_runs(self):
         new, new_code = identity_package(self.work, "agent-2", *product_version("2.0.0", "/v2"))

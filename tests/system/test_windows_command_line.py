@@ -61,6 +61,16 @@ class WindowsCommandLine(unittest.TestCase):
         self.assertEqual(self.native("-i", setup, "-o", native_output), (0, ""))
         self.assertEqual(package.read_bytes(), (native_output / package.name).read_bytes())
 
+    def test_an_identity_package_is_the_native_programs(self):
+        setup = self.installer()
+        identity = ("-n", "agent", "--product-name", "Fabrikam Agent", "--product-version",
+                    "2.1.0", "--uninstall-arguments", "/uninstall /S")
+        package = self.output / "agent.msi"
+        self.assertEqual(self.deploy("-i", windows_path(setup), "-o", windows_path(self.output),
+                                     *identity), (0, f"{windows_path(package)}\nexit 0\r\n", ""))
+        self.assertEqual(self.native("-i", setup, "-o", self.work, *identity), (0, ""))
+        self.assertEqual(package.read_bytes(), (self.work / "agent.msi").read_bytes())
+
     def test_a_usage_error_exits_2_with_the_native_message(self):
         for arguments in [("-x",), ("-i", "Setup.exe"),
                           ("-i", "Setup.exe", "-o", "out", "-n", "a\\b")]:
