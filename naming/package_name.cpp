@@ -43,7 +43,7 @@ std::wstring PackageFileName(const std::wstring& packageNameText) {
 }
 
 bool HoldsPathSeparator(std::wstring_view text) {
-    return text.find_first_of(L"/\\") != std::wstring_view::npos;
+    return text.find_first_of(L"/\\:") != std::wstring_view::npos;
 }
 
 } // namespace kestrow

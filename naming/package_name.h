@@ -22,8 +22,8 @@ bool IsValidPackageName(const std::wstring& packageNameText);
 // anywhere, then trimmed.
 std::wstring PackageFileName(const std::wstring& packageNameText);
 
-// Whether text holds a folder separator of either platform, so that as a file name it would
-// reach into another folder.
+// Whether text holds a folder separator of either platform, or the colon of a Windows drive
+// ("C:x") or stream ("x:y"), so that as a file name it would reach past its folder.
 bool HoldsPathSeparator(std::wstring_view text);
 
 } // namespace kestrow

@@ -98,7 +98,7 @@ int Convert(const Command& command) {
         Report("--name", "not a package name: blank, or \".msi\" alone");
         return kUsageFailed;
     case NameFault::HoldsFolder:
-        Report("--name", "a name, not a path: it may not hold \"/\" or \"\\\"");
+        Report("--name", "a name, not a path: it may not hold \"/\", \"\\\" or \":\"");
         return kUsageFailed;
     }
     std::optional<kestrow::PackageIdentity> identity;

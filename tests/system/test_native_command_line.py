@@ -108,11 +108,11 @@ class Arguments(NativeCase):
 class Names(NativeCase):
     def test_a_name_with_a_separator_is_a_usage_error(self):
         setup = self.installer()
-        for name in ["../x", f"{self.work}/x", "sub/x"]:
+        for name in ["../x", f"{self.work}/x", "sub/x", "C:x"]:
             with self.subTest(name=name):
                 self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output, "-n", name),
                                  (2, "", 'kestrow: --name: a name, not a path: it may not hold '
-                                  '"/" or "\\"\n'))
+                                  '"/", "\\" or ":"\n'))
         self.assertEqual(sorted(os.listdir(self.work)), ["Setup.exe", "out"])
         self.assertEqual(os.listdir(self.output), [])
 

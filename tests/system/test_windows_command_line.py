@@ -73,7 +73,8 @@ class WindowsCommandLine(unittest.TestCase):
 
     def test_a_usage_error_exits_2_with_the_native_message(self):
         for arguments in [("-x",), ("-i", "Setup.exe"),
-                          ("-i", "Setup.exe", "-o", "out", "-n", "a\\b")]:
+                          ("-i", "Setup.exe", "-o", "out", "-n", "a\\b"),
+                          ("-i", "Setup.exe", "-o", "out", "-n", "C:evil")]:
             with self.subTest(arguments=arguments):
                 code, message = self.native(*arguments)
                 self.assertEqual(code, 2)

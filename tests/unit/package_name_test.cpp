@@ -33,6 +33,7 @@ TEST(PackageFileName, AddsTheExtensionOnlyWhenMissingThenTrims) {
 TEST(HoldsPathSeparator, FindsEitherPlatformsSeparator) {
     EXPECT_TRUE(HoldsPathSeparator(L"../x"));
     EXPECT_TRUE(HoldsPathSeparator(L"sub\\x"));
+    EXPECT_TRUE(HoldsPathSeparator(L"C:x"));
     EXPECT_FALSE(HoldsPathSeparator(L"..x.msi"));
 }
 
