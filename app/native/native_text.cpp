@@ -127,6 +127,22 @@ std::string Utf8FromWide(std::wstring_view wide) {
     return text;
 }
 
+std::string ValidUtf8(std::string_view text) {
+    std::string valid;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = 0;
+        const char32_t point = DecodeOne(text.substr(at), length);
+        if (length == 0 || IsSurrogate(point)) {
+            valid += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            valid += text.substr(at, length);
+            at += length;
+        }
+    }
+    return valid;
+}
+
 std::filesystem::path SystemPath(std::string_view text) {
     if constexpr (kPathIsWide) {
         return std::filesystem::path(WideFromUtf8(text));

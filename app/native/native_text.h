@@ -18,6 +18,10 @@ std::wstring WideFromUtf8(std::string_view text);
 // The reverse: surrogate pairs joined, the units of stray bytes back to those bytes.
 std::string Utf8FromWide(std::wstring_view wide);
 
+// The text with each byte that is not part of strict UTF-8 (surrogates included) replaced by
+// U+FFFD, for output that must be valid UTF-8.
+std::string ValidUtf8(std::string_view text);
+
 // The system's path named by UTF-8 text: its bytes on POSIX, their UTF-16 on Windows.
 std::filesystem::path SystemPath(std::string_view text);
 

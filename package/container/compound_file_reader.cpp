@@ -95,6 +95,51 @@ private:
     std::uint64_t consumed_ = 0;
 };
 
+class CompoundFileReader::ExtentBytes final : public ReadableBytes {
+public:
+    ExtentBytes(const ReadableBytes& file, std::vector<Extent> extents)
+        : file_(file), extents_(std::move(extents)) {
+        for (const Extent& extent : extents_) {
+            starts_.push_back(size_);
+            size_ += extent.length;
+        }
+    }
+
+    ContainerError ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const override {
+        if (offset > size_ || buffer.size() > size_ - offset) {
+            return ContainerError::ReadFailed;
+        }
+        // The extent that holds the offset: the last one starting at or before it.
+        std::size_t current = static_cast<std::size_t>(
+            std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin() - 1);
+        while (!buffer.empty()) {
+            const std::uint64_t within = offset - starts_[current];
+            const std::size_t piece = static_cast<std::size_t>(
+                std::min<std::uint64_t>(buffer.size(), extents_[current].length - within));
+            if (const ContainerError error =
+                    file_.ReadAt(extents_[current].offset + within, buffer.first(piece));
+                Failed(error)) {
+                return error;
+            }
+            buffer = buffer.subspan(piece);
+            offset += piece;
+            ++current;
+        }
+        return ContainerError::None;
+    }
+
+    ContainerError QuerySize(std::uint64_t& size) const override {
+        size = size_;
+        return ContainerError::None;
+    }
+
+private:
+    const ReadableBytes& file_;
+    std::vector<Extent> extents_;
+    std::vector<std::uint64_t> starts_;
+    std::uint64_t size_ = 0;
+};
+
 ContainerError CompoundFileReader::Open(std::unique_ptr<const ReadableBytes> bytes,
                                         std::unique_ptr<CompoundFileReader>& reader) {
     std::unique_ptr<CompoundFileReader> loaded(new CompoundFileReader(std::move(bytes)));
@@ -352,14 +397,29 @@ std::optional<std::size_t> CompoundFileReader::FindChild(std::size_t parent,
 
 ContainerError CompoundFileReader::OpenStream(std::size_t index,
                                               std::unique_ptr<ByteSource>& source) const {
-    if (index >= entries_.size() || entries_[index].type != EntryType::Stream) {
-        return ContainerError::Refused;
-    }
     std::vector<Extent> extents;
-    if (const ContainerError error = StreamExtents(entries_[index], extents); Failed(error)) {
+    if (const ContainerError error = ExtentsOfStream(index, extents); Failed(error)) {
         return error;
     }
     source = std::make_unique<ExtentSource>(*file_, std::move(extents));
+    return ContainerError::None;
+}
+
+ContainerError CompoundFileReader::ExtentsOfStream(std::size_t index,
+                                                   std::vector<Extent>& extents) const {
+    if (index >= entries_.size() || entries_[index].type != EntryType::Stream) {
+        return ContainerError::Refused;
+    }
+    return StreamExtents(entries_[index], extents);
+}
+
+ContainerError CompoundFileReader::OpenStreamBytes(std::size_t index,
+                                                   std::unique_ptr<ReadableBytes>& bytes) const {
+    std::vector<Extent> extents;
+    if (const ContainerError error = ExtentsOfStream(index, extents); Failed(error)) {
+        return error;
+    }
+    bytes = std::make_unique<ExtentBytes>(*file_, std::move(extents));
     return ContainerError::None;
 }
 

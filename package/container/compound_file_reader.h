@@ -48,6 +48,10 @@ public:
     // The source reads this reader's file and must not outlive it.
     ContainerError OpenStream(std::size_t index, std::unique_ptr<ByteSource>& source) const;
     ContainerError ReadStream(std::size_t index, std::vector<std::byte>& bytes) const;
+    // A stream's bytes at any offset, for readers that look into its middle; the bytes read
+    // this reader's file and must not outlive it.
+    ContainerError OpenStreamBytes(std::size_t index,
+                                   std::unique_ptr<ReadableBytes>& bytes) const;
 
 private:
     struct Extent {
@@ -55,6 +59,7 @@ private:
         std::uint64_t length;
     };
     class ExtentSource;
+    class ExtentBytes;
 
     explicit CompoundFileReader(std::unique_ptr<const ReadableBytes> file)
         : file_(std::move(file)) {}
@@ -68,6 +73,7 @@ private:
     ContainerError FollowChain(const std::vector<std::uint32_t>& table, std::uint32_t start,
                                std::vector<std::uint32_t>& chain) const;
     ContainerError StreamExtents(const DirectoryEntry& entry, std::vector<Extent>& extents) const;
+    ContainerError ExtentsOfStream(std::size_t index, std::vector<Extent>& extents) const;
 
     std::unique_ptr<const ReadableBytes> file_;
     std::uint64_t fileSize_ = 0;

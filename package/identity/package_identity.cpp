@@ -25,8 +25,6 @@ constexpr std::int32_t kMigrateFeatures = 1;
 constexpr std::int32_t kOnlyDetect = 2;
 constexpr std::int16_t kExeFromBinary = 2;
 
-constexpr char16_t kInstallAction[] = u"LaunchCorvane";
-constexpr char16_t kRemovalAction[] = u"LaunchCorvaneRemoval";
 // After the check for a newer version, which ends the run before any installer starts.
 constexpr std::int32_t kInstallSequence = 455;
 constexpr std::int32_t kRemovalSequence = 456;

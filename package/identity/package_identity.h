@@ -16,6 +16,11 @@ namespace kestrow {
 
 using InstallerDigest256 = std::array<std::byte, 32>;
 
+// The custom actions that run the stored installer: on installation, and on removal when the
+// package has uninstall arguments.
+inline constexpr char16_t kInstallAction[] = u"LaunchCorvane";
+inline constexpr char16_t kRemovalAction[] = u"LaunchCorvaneRemoval";
+
 struct PackageIdentity {
     std::u16string productName;
     std::u16string manufacturer;

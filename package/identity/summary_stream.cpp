@@ -13,7 +13,6 @@ namespace {
 
 // The template's code page, in which its summary information is written.
 constexpr std::uint32_t kCodePage = 1252;
-constexpr char16_t kSummaryName[] = u"\u0005SummaryInformation";
 constexpr char16_t kUnknownCode[] = u"{00000000-0000-0000-0000-000000000000}";
 
 ErrorCode SetText(SummaryInformation& summary, std::uint32_t id, std::u16string_view text) {
@@ -34,7 +33,7 @@ public:
         if (!bytes_) {
             const std::optional<InstallerDigest256> installer = digest_.Wait();
             if (!installer ||
-                SetText(summary_, kSummaryRevisionNumber, PackageCodeOf(identity_, *installer))) {
+                SetIdentitySummary(summary_, identity_, PackageCodeOf(identity_, *installer))) {
                 return ContainerError::ReadFailed;
             }
             bytes_ = std::make_unique<MemoryByteSource>(summary_.Serialize());
@@ -51,10 +50,20 @@ private:
 
 } // namespace
 
+ErrorCode SetIdentitySummary(SummaryInformation& summary, const PackageIdentity& identity,
+                             std::u16string_view packageCode) {
+    for (const SummaryText& text : IdentitySummaryTexts(identity)) {
+        if (const ErrorCode error = SetText(summary, text.id, text.text)) {
+            return error;
+        }
+    }
+    return SetText(summary, kSummaryRevisionNumber, packageCode);
+}
+
 ErrorCode IdentitySummaryStream(const cfb::CompoundFileReader& database,
                                 const PackageIdentity& identity, InstallerDigest& digest,
                                 RootStream& stream) {
-    const std::u16string name = kSummaryName;
+    const std::u16string name = kSummaryStreamName;
     const std::optional<std::size_t> index = database.FindChild(0, name);
     std::vector<std::byte> bytes;
     SummaryInformation summary;
@@ -62,13 +71,8 @@ ErrorCode IdentitySummaryStream(const cfb::CompoundFileReader& database,
         SummaryInformation::Parse(bytes, summary) != kSuccess) {
         return kInstallPackageInvalid;
     }
-    for (const SummaryText& text : IdentitySummaryTexts(identity)) {
-        if (const ErrorCode error = SetText(summary, text.id, text.text)) {
-            return error;
-        }
-    }
     // Every package code is as long as this one, so the stream's size is known now.
-    if (const ErrorCode error = SetText(summary, kSummaryRevisionNumber, kUnknownCode)) {
+    if (const ErrorCode error = SetIdentitySummary(summary, identity, kUnknownCode)) {
         return error;
     }
     const std::size_t size = summary.Serialize().size();

@@ -12,8 +12,17 @@
 #include "installer_digest.h"
 #include "installer_error.h"
 #include "package_identity.h"
+#include "summary_information.h"
 
 namespace kestrow {
+
+inline constexpr char16_t kSummaryStreamName[] = u"\u0005SummaryInformation";
+
+// Gives the summary the identity's texts and the package code; kFunctionFailed when a text
+// does not fit it.
+installer_db::ErrorCode SetIdentitySummary(installer_db::SummaryInformation& summary,
+                                           const PackageIdentity& identity,
+                                           std::u16string_view packageCode);
 
 // The template's stream with the identity's texts; kInstallPackageInvalid when the template
 // has none, kFunctionFailed when a text does not fit it. The digest and identity must

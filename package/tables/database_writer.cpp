@@ -117,22 +117,6 @@ ErrorCode CopyTree(const cfb::CompoundFileReader& reader, Replacements& replacem
     return kSuccess;
 }
 
-ErrorCode LoadCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
-                        TableCatalogue& catalogue) {
-    std::vector<std::byte> poolBytes;
-    std::vector<std::byte> dataBytes;
-    const auto poolIndex = reader.FindChild(0, EncodeStreamName(u"_StringPool", StreamKind::Table));
-    const auto dataIndex = reader.FindChild(0, EncodeStreamName(u"_StringData", StreamKind::Table));
-    if ((poolIndex && Failed(reader.ReadStream(*poolIndex, poolBytes))) ||
-        (dataIndex && Failed(reader.ReadStream(*dataIndex, dataBytes)))) {
-        return kInstallPackageInvalid;
-    }
-    if (const ErrorCode error = StringPool::Parse(poolBytes, dataBytes, pool)) {
-        return error;
-    }
-    return TableCatalogue::Load(reader, pool, catalogue);
-}
-
 bool IsKeyAndStreamTable(const TableDefinition& table) {
     return table.columns.size() == 2 && table.columns[0].Kind() == ColumnKind::String &&
            table.columns[0].IsKey() && table.columns[1].Kind() == ColumnKind::Stream;
@@ -294,7 +278,7 @@ ErrorCode WriteChangedDatabase(const cfb::CompoundFileReader& database, Database
                                PendingFile& output) {
     StringPool pool;
     TableCatalogue catalogue;
-    if (const ErrorCode error = LoadCatalogue(database, pool, catalogue)) {
+    if (const ErrorCode error = LoadDatabaseCatalogue(database, pool, catalogue)) {
         return error;
     }
     // Cells come and go only where rows change; their strings' counts must then be right,

@@ -151,6 +151,27 @@ private:
 
 } // namespace
 
+CellValue StoredCellValue(const ColumnDefinition& column, const StringPool& pool,
+                          std::uint32_t stored) {
+    switch (column.Kind()) {
+    case ColumnKind::String:
+        if (const std::optional<std::string_view> text = pool.Lookup(stored)) {
+            return DecodeFromCodePage(pool.CodePage(), *text);
+        }
+        return {};
+    case ColumnKind::Integer2:
+    case ColumnKind::Integer4: {
+        const std::int64_t offset =
+            column.Kind() == ColumnKind::Integer2 ? kInteger2Offset : kInteger4Offset;
+        return stored == 0 ? CellValue{}
+                           : CellValue{static_cast<std::int32_t>(std::int64_t{stored} - offset)};
+    }
+    case ColumnKind::Stream:
+        break;
+    }
+    return {};
+}
+
 ErrorCode ApplyRowEdits(const TableDefinition& table, std::span<const RowEdit> edits,
                         StringPool& pool, std::vector<TableRow>& rows) {
     TableRows tableRows(table, pool, rows);

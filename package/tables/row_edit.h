@@ -28,6 +28,11 @@ struct RowEdit {
     std::vector<CellValue> cells;
 };
 
+// The value a stored cell holds: a string cell's text, an integer, or null. A stream cell
+// gives null, since its bytes are in a stream of their own.
+CellValue StoredCellValue(const ColumnDefinition& column, const StringPool& pool,
+                          std::uint32_t stored);
+
 // Applies the edits of one table to its rows. A value that its column cannot hold (text too
 // long, the wrong kind, null where the column takes none, an integer out of range, a
 // stream), or a removed row that is not there gives kInvalidData; a string pool that

@@ -99,4 +99,20 @@ const TableDefinition* TableCatalogue::Find(std::string_view name) const {
     return found == tables_.end() ? nullptr : &*found;
 }
 
+ErrorCode LoadDatabaseCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
+                        TableCatalogue& catalogue) {
+    std::vector<std::byte> poolBytes;
+    std::vector<std::byte> dataBytes;
+    const auto poolIndex = reader.FindChild(0, EncodeStreamName(u"_StringPool", StreamKind::Table));
+    const auto dataIndex = reader.FindChild(0, EncodeStreamName(u"_StringData", StreamKind::Table));
+    if ((poolIndex && Failed(reader.ReadStream(*poolIndex, poolBytes))) ||
+        (dataIndex && Failed(reader.ReadStream(*dataIndex, dataBytes)))) {
+        return kInstallPackageInvalid;
+    }
+    if (const ErrorCode error = StringPool::Parse(poolBytes, dataBytes, pool)) {
+        return error;
+    }
+    return TableCatalogue::Load(reader, pool, catalogue);
+}
+
 } // namespace installer_db

@@ -38,4 +38,9 @@ private:
     std::vector<TableDefinition> tables_;
 };
 
+// The string pool and the catalogue of a database; a damaged one gives
+// kInstallPackageInvalid.
+ErrorCode LoadDatabaseCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
+                                TableCatalogue& catalogue);
+
 } // namespace installer_db

@@ -66,7 +66,27 @@ ErrorCode EncodeUtf8(std::u16string_view text, std::string& bytes) {
     return kSuccess;
 }
 
+constexpr char16_t kReplacement = 0xFFFD;
+
+char16_t FromSingleByte(std::uint32_t codePage, unsigned char byte) {
+    if (byte < 0x80) {
+        return byte;
+    }
+    if (codePage != kWesternEuropean) {
+        return kReplacement;
+    }
+    return byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
+}
+
 } // namespace
+
+std::u16string DecodeFromCodePage(std::uint32_t codePage, std::string_view bytes) {
+    std::u16string text;
+    for (const char byte : bytes) {
+        text.push_back(FromSingleByte(codePage, static_cast<unsigned char>(byte)));
+    }
+    return text;
+}
 
 ErrorCode EncodeForCodePage(std::uint32_t codePage, std::u16string_view text, std::string& bytes) {
     bytes.clear();

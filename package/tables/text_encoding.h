@@ -15,4 +15,8 @@ namespace installer_db {
 // included, takes ASCII text only. Text that does not fit gives kFunctionFailed.
 ErrorCode EncodeForCodePage(std::uint32_t codePage, std::u16string_view text, std::string& bytes);
 
+// The text that a database's bytes stand for, for showing it: every byte of 1252 has its
+// character; of any other code page, ASCII stays and every other byte becomes U+FFFD.
+std::u16string DecodeFromCodePage(std::uint32_t codePage, std::string_view bytes);
+
 } // namespace installer_db

@@ -2,6 +2,7 @@
 a deployment script runs it: its exit code in %ERRORLEVEL%, its package and its messages those
 of the native kestrow."""
 
+import json
 import os
 import pathlib
 import re
@@ -70,6 +71,21 @@ class WindowsCommandLine(unittest.TestCase):
                                      *identity), (0, f"{windows_path(package)}\nexit 0\r\n", ""))
         self.assertEqual(self.native("-i", setup, "-o", self.work, *identity), (0, ""))
         self.assertEqual(package.read_bytes(), (self.work / "agent.msi").read_bytes())
+
+    def test_inspect_and_extract_tell_and_take_what_the_native_program_does(self):
+        setup = self.installer()
+        self.assertEqual(self.native("-i", setup, "-o", self.output), (0, ""))
+        package = self.output / "Setup.msi"
+        code, printed, errors = self.deploy("inspect", "--json", windows_path(package))
+        self.assertEqual((code, errors), (0, ""))
+        report = json.loads(printed.splitlines()[0])
+        native = subprocess.run([KESTROW_NATIVE, "inspect", "--json", package],
+                                capture_output=True, text=True, timeout=120)
+        self.assertEqual(report, dict(json.loads(native.stdout), path=windows_path(package)))
+        back = self.work / "back.exe"
+        self.assertEqual(self.deploy("extract", windows_path(package), "-o", windows_path(back)),
+                         (0, f"{windows_path(back)}\nexit 0\r\n", ""))
+        self.assertEqual(back.read_bytes(), setup.read_bytes())
 
     def test_a_usage_error_exits_2_with_the_native_message(self):
         for arguments in [("-x",), ("-i", "Setup.exe"),

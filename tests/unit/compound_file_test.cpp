@@ -147,6 +147,26 @@ TEST_F(CompoundFileTest, StreamsOfBoundarySizesReadBackExactly) {
     ExpectStreamsReadBack(streams, file);
 }
 
+TEST_F(CompoundFileTest, StreamBytesReadAtAnyOffsetAndNotPastTheEnd) {
+    const std::vector<TestStream> streams{{u"Small", PatternBytes(3000, 1)},
+                                          {u"Large", PatternBytes(3 * 1024 * 1024 + 5, 2)}};
+    ASSERT_EQ(WriteStreams(streams, file), ContainerError::None);
+    const auto reader = OpenOrFail(file);
+    for (const TestStream& stream : streams) {
+        std::unique_ptr<ReadableBytes> bytes;
+        ASSERT_EQ(reader->OpenStreamBytes(*reader->FindChild(0, stream.name), bytes),
+                  ContainerError::None);
+        for (const std::size_t offset : {std::size_t{0}, std::size_t{63}, std::size_t{511},
+                                         stream.bytes.size() - 1000}) {
+            std::vector<std::byte> piece(1000);
+            ASSERT_EQ(bytes->ReadAt(offset, piece), ContainerError::None);
+            EXPECT_TRUE(std::equal(piece.begin(), piece.end(), stream.bytes.begin() + offset));
+        }
+        std::vector<std::byte> pastTheEnd(2);
+        EXPECT_EQ(bytes->ReadAt(stream.bytes.size() - 1, pastTheEnd), ContainerError::ReadFailed);
+    }
+}
+
 // Streams outside the mini stream start on a 4 KiB page, so that their blocks can be shared
 // with the file they come from; those of a megabyte or more on a 64 KiB boundary.
 TEST_F(CompoundFileTest, StreamsStartAtAlignedOffsets) {

@@ -1,8 +1,10 @@
 #include "record_fields.h"
 
 #include "../common/utf8.h"
+#include "hex.h"
 #include "sha256.h"
 
+#include <span>
 #include <vector>
 
 UINT ReadStringField(MSIHANDLE record, UINT field, std::string& text) {
@@ -28,7 +30,7 @@ UINT ReadStreamField(MSIHANDLE record, UINT field, std::string& text) {
     if (MsiRecordIsNull(record, field)) {
         return ERROR_SUCCESS;
     }
-    Sha256 hash;
+    kestrow::digest::Sha256 hash;
     std::vector<char> chunk(64 * 1024);
     unsigned long long total = 0;
     for (;;) {
@@ -40,10 +42,10 @@ UINT ReadStreamField(MSIHANDLE record, UINT field, std::string& text) {
         if (size == 0) {
             break;
         }
-        hash.Update(chunk.data(), size);
+        hash.Update(std::as_bytes(std::span(chunk.data(), size)));
         total += size;
     }
-    text = "stream:" + std::to_string(total) + ":" + hash.FinishHex();
+    text = "stream:" + std::to_string(total) + ":" + kestrow::digest::ToHex(hash.Finish());
     return ERROR_SUCCESS;
 }
 
