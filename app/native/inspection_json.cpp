@@ -16,7 +16,10 @@ using signature::SignatureState;
 class JsonObject {
 public:
     JsonObject& Add(const char* name, const std::string& json) {
-        text_ += (text_.empty() ? "{" : ",") + JsonString(name) + ":" + json;
+        text_ += text_.empty() ? '{' : ',';
+        text_ += JsonString(name);
+        text_ += ':';
+        text_ += json;
         return *this;
     }
     std::string Text() const { return text_.empty() ? "{}" : text_ + "}"; }
@@ -47,7 +50,8 @@ const char* SignatureState(SignatureState state) {
 std::string SignatureJson(const SignatureFacts& facts) {
     return JsonObject()
         .Add("state", JsonString(SignatureState(facts.state)))
-        .Add("signer", facts.state == SignatureState::Signed ? JsonString(facts.signer) : "null")
+        .Add("signer",
+             facts.state == SignatureState::Signed ? JsonString(facts.signer.subject) : "null")
         .Text();
 }
 
@@ -100,7 +104,10 @@ const char* VerdictName(inspect::Verdict verdict) {
 std::string Differences(const std::vector<std::string>& differences) {
     std::string json = "[";
     for (const std::string& difference : differences) {
-        json += (json.size() > 1 ? "," : "") + JsonString(difference);
+        if (json.size() > 1) {
+            json += ',';
+        }
+        json += JsonString(difference);
     }
     return json + "]";
 }
@@ -129,8 +136,8 @@ std::string InspectionJson(const std::string& path, const inspect::PackageReport
     return JsonObject()
                .Add("path", JsonString(path))
                .Add("verdict", JsonString(VerdictName(report.verdict)))
-               .Add("fault", report.verdict == inspect::Verdict::Damaged ? JsonString(report.fault)
-                                                                         : "null")
+               .Add("fault",
+                    report.verdict == inspect::Verdict::Damaged ? JsonString(report.fault) : "null")
                .Add("differences", Differences(report.differences))
                .Add("product", report.product ? ProductJson(*report.product) : "null")
                .Add("installer", report.installer ? InstallerJson(*report.installer) : "null")

@@ -13,14 +13,14 @@ using signature::SignatureState;
 
 std::string Line(const char* label, const std::string& value) {
     std::string line = std::string("  ") + label;
-    line.resize(std::max<std::size_t>(line.size(), 20), ' ');
+    line.resize(std::max<std::size_t>(line.size() + 1, 22), ' ');
     return line + PrintableText(value) + "\n";
 }
 
 std::string SignatureText(const SignatureFacts& facts) {
     switch (facts.state) {
     case SignatureState::Signed:
-        return "signed by " + facts.signer + " (not verified)";
+        return "signed by " + facts.signer.subject + " (not verified)";
     case SignatureState::Unsigned:
     case SignatureState::NotAProgram:
         return "not signed";
@@ -51,17 +51,17 @@ std::string VersionText(const inspect::InstallerFacts& installer) {
 }
 
 std::string ProductText(const inspect::ProductFacts& product) {
-    std::string text = Line("product:", product.name + " " + product.version + ", " +
-                                            product.manufacturer +
-                                            (product.ownProduct ? "" : " (the default product)"));
+    std::string text =
+        Line("product:", product.name + " " + product.version + ", " + product.manufacturer +
+                             (product.ownProduct ? "" : " (the default product)"));
     text += Line("product code:", product.productCode);
     text += Line("upgrade code:", product.upgradeCode);
     text += Line("package code:", product.packageCode);
     if (product.installArguments) {
         text += Line("installs with:", *product.installArguments);
     }
-    text += Line("removal runs:", product.uninstallArguments ? *product.uninstallArguments
-                                                             : std::string("nothing"));
+    text += Line("removal runs:",
+                 product.uninstallArguments ? *product.uninstallArguments : std::string("nothing"));
     return text;
 }
 
@@ -79,8 +79,8 @@ std::string DifferencesText(const std::vector<std::string>& differences) {
         text += Line("differs:", differences[i]);
     }
     if (differences.size() > kListedDifferences) {
-        text += Line("", "and " + std::to_string(differences.size() - kListedDifferences) +
-                             " more");
+        text +=
+            Line("", "and " + std::to_string(differences.size() - kListedDifferences) + " more");
     }
     return text;
 }

@@ -14,6 +14,7 @@
 #include "native_arguments.h"
 #include "native_text.h"
 #include "package_builder.h"
+#include "package_commands.h"
 #include "package_location.h"
 #include "progress_line.h"
 #include "run_kestrow.h"
@@ -53,7 +54,14 @@ constexpr const char* kHelp =
     "                                    is removed (default: removal runs nothing)\n"
     "\n"
     "An existing package is replaced, and kept as it was if the conversion fails.\n"
-    "Exit status: 0 done, 1 the conversion failed, 2 the command line is wrong.\n";
+    "\n"
+    "kestrow inspect tells, for each package, whether its compound file is sound and it\n"
+    "is a Kestrow package, its product and codes, the installer inside (size, SHA-256,\n"
+    "version resource, signer) and the package's own signer; --json prints one JSON\n"
+    "object a package, one a line. kestrow extract writes the installer inside to <file>.\n"
+    "\n"
+    "Exit status: 0 done, 1 the conversion failed or a package is not a sound Kestrow\n"
+    "package, 2 the command line is wrong.\n";
 
 void Report(const std::string& what, const std::string& reason) {
     WriteError("kestrow: " + what + ": " + reason + "\n");
@@ -151,6 +159,10 @@ int kestrow::native::RunKestrow(std::span<const std::string_view> arguments) {
     case Action::ShowVersion:
         WriteOutput(std::string("kestrow ") + KESTROW_VERSION + "\n");
         return 0;
+    case Action::Inspect:
+        return InspectPackages(command.packages, command.json);
+    case Action::Extract:
+        return ExtractInstaller(command.packages.front(), command.extractTo);
     case Action::Convert:
         break;
     }

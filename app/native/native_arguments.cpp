@@ -26,8 +26,39 @@ constexpr std::array<ValueOption, 9> kValueOptions{{
     {0, "uninstall-arguments", nullptr, &Command::uninstallArguments, true},
 }};
 
-const ValueOption* FindShort(char name) {
-    for (const ValueOption& option : kValueOptions) {
+constexpr std::array<ValueOption, 1> kExtractOptions{{
+    {'o', "output", &Command::extractTo, nullptr},
+}};
+
+// Options that take no value.
+struct Flag {
+    std::string_view longName;
+    bool Command::*set;
+};
+
+constexpr std::array<Flag, 1> kConvertFlags{{{"from-installer", &Command::fromInstaller}}};
+constexpr std::array<Flag, 1> kInspectFlags{{{"json", &Command::json}}};
+
+// What each command reads: its options, and whether it takes packages as arguments.
+struct Grammar {
+    std::span<const ValueOption> options;
+    std::span<const Flag> flags;
+    bool takesPackages = false;
+};
+
+Grammar GrammarOf(Action action) {
+    switch (action) {
+    case Action::Inspect:
+        return {{}, kInspectFlags, true};
+    case Action::Extract:
+        return {kExtractOptions, {}, true};
+    default:
+        return {kValueOptions, kConvertFlags, false};
+    }
+}
+
+const ValueOption* FindShort(std::span<const ValueOption> options, char name) {
+    for (const ValueOption& option : options) {
         if (option.shortName != 0 && option.shortName == name) {
             return &option;
         }
@@ -35,8 +66,8 @@ const ValueOption* FindShort(char name) {
     return nullptr;
 }
 
-const ValueOption* FindLong(std::string_view name) {
-    for (const ValueOption& option : kValueOptions) {
+const ValueOption* FindLong(std::span<const ValueOption> options, std::string_view name) {
+    for (const ValueOption& option : options) {
         if (option.longName == name) {
             return &option;
         }
@@ -52,12 +83,20 @@ public:
         : arguments_(arguments), command_(command), error_(error) {}
 
     bool Read() {
+        index_ = 0;
+        if (!arguments_.empty() && (arguments_[0] == "inspect" || arguments_[0] == "extract")) {
+            command_.action = arguments_[0] == "inspect" ? Action::Inspect : Action::Extract;
+            index_ = 1;
+        }
+        const Action asked = command_.action;
+        grammar_ = GrammarOf(asked);
         bool optionsEnded = false;
-        for (index_ = 0; index_ < arguments_.size(); ++index_) {
+        for (; index_ < arguments_.size(); ++index_) {
             const std::string_view argument = arguments_[index_];
             bool ok = true;
             if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-                ok = Fail(std::string(argument), "unexpected argument");
+                ok = grammar_.takesPackages ? AddPackage(argument)
+                                            : Fail(std::string(argument), "unexpected argument");
             } else if (argument == "--") {
                 optionsEnded = true;
             } else if (argument.starts_with("--")) {
@@ -68,11 +107,19 @@ public:
             if (!ok) {
                 return false;
             }
-            if (command_.action != Action::Convert) {
+            if (command_.action != asked) {
                 return true;
             }
         }
-        return Require(command_.installer, "-i") && Require(command_.outputFolder, "-o");
+        switch (asked) {
+        case Action::Inspect:
+            return !command_.packages.empty() || Fail("inspect", "no package named");
+        case Action::Extract:
+            return (!command_.packages.empty() || Fail("extract", "no package named")) &&
+                   Require(command_.extractTo, "-o");
+        default:
+            return Require(command_.installer, "-i") && Require(command_.outputFolder, "-o");
+        }
     }
 
 private:
@@ -84,14 +131,13 @@ private:
             command_.action = name == "help" ? Action::ShowHelp : Action::ShowVersion;
             return true;
         }
-        if (name == "from-installer") {
-            if (equals != std::string_view::npos) {
-                return Fail(spelled, "takes no value");
+        for (const Flag& flag : grammar_.flags) {
+            if (flag.longName == name) {
+                command_.*flag.set = true;
+                return equals == std::string_view::npos || Fail(spelled, "takes no value");
             }
-            command_.fromInstaller = true;
-            return true;
         }
-        const ValueOption* option = FindLong(name);
+        const ValueOption* option = FindLong(grammar_.options, name);
         if (option == nullptr) {
             return Fail(spelled, "unknown option");
         }
@@ -102,7 +148,7 @@ private:
     }
 
     bool ReadShort(std::string_view argument) {
-        const ValueOption* option = FindShort(argument[1]);
+        const ValueOption* option = FindShort(grammar_.options, argument[1]);
         const std::string spelled(argument.substr(0, 2));
         if (option == nullptr) {
             return Fail(spelled, "unknown option");
@@ -137,6 +183,15 @@ private:
         return true;
     }
 
+    // kestrow extract takes one package.
+    bool AddPackage(std::string_view package) {
+        if (command_.action == Action::Extract && !command_.packages.empty()) {
+            return Fail(std::string(package), "unexpected argument: extract takes one package");
+        }
+        command_.packages.emplace_back(package);
+        return true;
+    }
+
     bool Require(const std::string& value, const char* option) {
         return !value.empty() || Fail(option, "missing");
     }
@@ -149,6 +204,7 @@ private:
     std::span<const std::string_view> arguments_;
     Command& command_;
     UsageError& error_;
+    Grammar grammar_;
     std::size_t index_ = 0;
 };
 

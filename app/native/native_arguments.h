@@ -8,13 +8,16 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrow::native {
 
 inline constexpr const char* kUsage =
-    "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n";
+    "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
+    "       kestrow inspect [--json] <package>...\n"
+    "       kestrow extract <package> -o <file>\n";
 
-enum class Action { Convert, ShowHelp, ShowVersion };
+enum class Action { Convert, Inspect, Extract, ShowHelp, ShowVersion };
 
 struct Command {
     Action action = Action::Convert;
@@ -29,6 +32,10 @@ struct Command {
     std::optional<std::string> installArguments;
     std::optional<std::string> uninstallArguments;
     bool fromInstaller = false;
+    // kestrow inspect and kestrow extract: the packages, the form and the installer's file.
+    std::vector<std::string> packages;
+    bool json = false;
+    std::string extractTo;
 
     bool AsksForIdentity() const {
         return productName || manufacturer || productVersion || upgradeCode || installArguments ||
@@ -42,8 +49,9 @@ struct UsageError {
     std::string reason;
 };
 
-// The arguments after the program's name. Either fills command and returns true, or fills
-// error and returns false. "--help" and "--version" win over everything after them.
+// The arguments after the program's name; "inspect" or "extract" first names the command. Either
+// fills command and returns true, or fills error and returns false. "--help" and "--version" win
+// over everything after them.
 bool ParseArguments(std::span<const std::string_view> arguments, Command& command,
                     UsageError& error);
 

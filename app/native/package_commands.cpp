@@ -62,8 +62,7 @@ std::optional<std::string> FindInstaller(std::unique_ptr<ReadOnlyFile> file,
     if (Failed(cfb::CompoundFileReader::Open(std::move(file), reader))) {
         return "damaged: the compound file cannot be read";
     }
-    const std::optional<std::size_t> found =
-        reader->FindChild(0, inspect::InstallerStreamName());
+    const std::optional<std::size_t> found = reader->FindChild(0, inspect::InstallerStreamName());
     if (!found) {
         return "not a Kestrow package: it holds no installer";
     }
@@ -111,8 +110,8 @@ int InspectPackages(std::span<const std::string> packages, bool json) {
             status = kFailed;
             continue;
         }
-        const inspect::PackageReport report = inspect::InspectPackage(std::move(file),
-                                                                      EmbeddedTemplate());
+        const inspect::PackageReport report =
+            inspect::InspectPackage(std::move(file), EmbeddedTemplate());
         if (const std::optional<std::string> fault =
                 WriteOutput(json ? InspectionJson(path, report) : InspectionText(path, report))) {
             Report("standard output", *fault);

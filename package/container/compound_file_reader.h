@@ -50,8 +50,7 @@ public:
     ContainerError ReadStream(std::size_t index, std::vector<std::byte>& bytes) const;
     // A stream's bytes at any offset, for readers that look into its middle; the bytes read
     // this reader's file and must not outlive it.
-    ContainerError OpenStreamBytes(std::size_t index,
-                                   std::unique_ptr<ReadableBytes>& bytes) const;
+    ContainerError OpenStreamBytes(std::size_t index, std::unique_ptr<ReadableBytes>& bytes) const;
 
 private:
     struct Extent {

@@ -29,8 +29,8 @@ ErrorCode ReadTable(const cfb::CompoundFileReader& reader, const TableDefinition
                     std::span<const RowEdit> edits, StringPool& pool, TableContents& table) {
     const std::u16string name = DecodeFromCodePage(pool.CodePage(), definition.name);
     std::vector<TableRow> stored;
-    if (const ErrorCode error = ReadTableRows(
-            reader, name, definition.CellWidths(pool.ReferenceWidth()), stored)) {
+    if (const ErrorCode error =
+            ReadTableRows(reader, name, definition.CellWidths(pool.ReferenceWidth()), stored)) {
         return error;
     }
     if (const ErrorCode error = ApplyRowEdits(definition, EditsOf(edits, name), pool, stored)) {
@@ -79,6 +79,12 @@ ErrorCode ReadDatabaseContents(const cfb::CompoundFileReader& reader,
     TableCatalogue catalogue;
     if (const ErrorCode error = LoadDatabaseCatalogue(reader, pool, catalogue)) {
         return error;
+    }
+    // Edits count references as they go, so the counts must be right before them.
+    if (!edits.empty()) {
+        if (const ErrorCode error = RecountStrings(reader, catalogue, pool)) {
+            return error;
+        }
     }
     for (const TableDefinition& definition : catalogue.Tables()) {
         TableContents table;

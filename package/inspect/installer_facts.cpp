@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "program_signature.h"
 #include "sha256.h"
 
 namespace kestrow::inspect {
@@ -16,10 +17,11 @@ constexpr std::size_t kDigestPiece = 1 << 20;
 
 ContainerError DigestStream(ByteSource& bytes, std::uint64_t size, InstallerDigest256& sha256) {
     digest::Sha256 digest;
-    std::vector<std::byte> piece(static_cast<std::size_t>(std::min<std::uint64_t>(size, kDigestPiece)));
+    std::vector<std::byte> piece(
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, kDigestPiece)));
     for (std::uint64_t left = size; left > 0;) {
-        const std::span<std::byte> chunk =
-            std::span(piece).first(static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size())));
+        const std::span<std::byte> chunk = std::span(piece).first(
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size())));
         if (const ContainerError error = bytes.Read(chunk); Failed(error)) {
             return error;
         }

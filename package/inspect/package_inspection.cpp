@@ -41,8 +41,7 @@ std::optional<SummaryInformation> SummaryOf(const cfb::CompoundFileReader& reade
 
 SignatureFacts PackageSignatureOf(const cfb::CompoundFileReader& reader) {
     SignatureFacts facts;
-    if (const std::optional<std::vector<std::byte>> bytes =
-            RootStream(reader, kPackageSignature)) {
+    if (const std::optional<std::vector<std::byte>> bytes = RootStream(reader, kPackageSignature)) {
         facts.state = signature::SignerOfSignedData(*bytes, facts.signer);
     }
     return facts;
@@ -85,8 +84,8 @@ public:
             return Damaged(fault.Describe());
         }
         if (Failed(cfb::CompoundFileReader::Open(std::move(file), package_)) ||
-            Failed(cfb::CompoundFileReader::Open(
-                std::make_unique<MemoryBytes>(templateDatabase_), template_))) {
+            Failed(cfb::CompoundFileReader::Open(std::make_unique<MemoryBytes>(templateDatabase_),
+                                                 template_))) {
             return Damaged("the compound file cannot be read");
         }
         if (ReadDatabaseContents(*package_, {}, packageContents_) != kSuccess ||
@@ -112,8 +111,7 @@ private:
     }
 
     bool ReadInstaller() {
-        const std::optional<std::size_t> stream =
-            package_->FindChild(0, InstallerStreamName());
+        const std::optional<std::size_t> stream = package_->FindChild(0, InstallerStreamName());
         if (!stream) {
             return true;
         }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "package_identity.h"
-#include "signature_reader.h"
+#include "signed_data.h"
 #include "version_resource.h"
 
 namespace kestrow::inspect {
@@ -24,7 +24,7 @@ enum class Verdict : std::uint8_t {
 
 struct SignatureFacts {
     signature::SignatureState state = signature::SignatureState::Unsigned;
-    std::string signer; // the signer's subject, when signed
+    signature::Signer signer; // when signed
 };
 
 struct InstallerFacts {

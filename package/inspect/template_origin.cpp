@@ -20,15 +20,17 @@ constexpr std::uint32_t kWesternEuropean = 1252;
 // Streams that a package has of its own, or whose content is checked elsewhere.
 bool IsOwnStream(const std::u16string& name) {
     return name == kSummaryStreamName || name == u"\u0005DigitalSignature" ||
-           name == u"\u0005MsiDigitalSignatureEx" ||
-           name == InstallerStreamName() ||
+           name == u"\u0005MsiDigitalSignatureEx" || name == InstallerStreamName() ||
            DecodeStreamName(name).kind == StreamKind::Table;
 }
 
 std::string RowKey(const TableContents& table, const Row& row) {
     std::string key;
     for (std::size_t column = 0; column < table.keyColumns && column < row.size(); ++column) {
-        key += (column == 0 ? "" : "/") + CellText(row[column]);
+        if (column > 0) {
+            key += '/';
+        }
+        key += CellText(row[column]);
     }
     return key;
 }

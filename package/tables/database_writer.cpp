@@ -147,43 +147,6 @@ ErrorCode AssignRow(const std::string& key, StringPool& pool, std::vector<TableR
     return kSuccess;
 }
 
-// Every string id that a cell holds, one for each cell: the catalogue's own and every table's.
-ErrorCode CollectStringCells(const cfb::CompoundFileReader& database,
-                             const TableCatalogue& catalogue, const StringPool& pool,
-                             std::vector<std::uint32_t>& ids) {
-    const unsigned reference = pool.ReferenceWidth();
-    std::vector<TableRow> rows;
-    const unsigned tableWidths[] = {reference};
-    const unsigned columnWidths[] = {reference, 2, reference, 2};
-    if (const ErrorCode error = ReadTableRows(database, u"_Tables", tableWidths, rows)) {
-        return error;
-    }
-    for (const TableRow& row : rows) {
-        ids.push_back(row[0]);
-    }
-    if (const ErrorCode error = ReadTableRows(database, u"_Columns", columnWidths, rows)) {
-        return error;
-    }
-    for (const TableRow& row : rows) {
-        ids.insert(ids.end(), {row[0], row[2]});
-    }
-    for (const TableDefinition& table : catalogue.Tables()) {
-        std::u16string name(table.name.begin(), table.name.end());
-        const std::vector<unsigned> widths = table.CellWidths(reference);
-        if (const ErrorCode error = ReadTableRows(database, name, widths, rows)) {
-            return error;
-        }
-        for (std::size_t column = 0; column < table.columns.size(); ++column) {
-            if (table.columns[column].Kind() == ColumnKind::String) {
-                for (const TableRow& row : rows) {
-                    ids.push_back(row[column]);
-                }
-            }
-        }
-    }
-    return kSuccess;
-}
-
 std::u16string RowStreamName(const StreamRow& row) {
     return EncodeStreamName(std::u16string(row.table) + u"." + std::u16string(row.key),
                             StreamKind::Other);
@@ -284,11 +247,7 @@ ErrorCode WriteChangedDatabase(const cfb::CompoundFileReader& database, Database
     // Cells come and go only where rows change; their strings' counts must then be right,
     // which not every writer's are (msitools stores 1 for every string).
     if (!changes.rowEdits.empty()) {
-        std::vector<std::uint32_t> ids;
-        if (const ErrorCode error = CollectStringCells(database, catalogue, pool, ids)) {
-            return error;
-        }
-        if (const ErrorCode error = pool.Recount(ids)) {
+        if (const ErrorCode error = RecountStrings(database, catalogue, pool)) {
             return error;
         }
     }

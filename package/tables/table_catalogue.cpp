@@ -12,6 +12,43 @@ constexpr std::uint32_t kShortIntegerBias = 0x8000;
 // _Columns: Table (string), Number (i2), Name (string), Type (i2).
 enum ColumnsField { kColumnTable, kColumnNumber, kColumnName, kColumnType };
 
+// Every string id that a cell holds, one for each cell: the catalogue's own and every table's.
+ErrorCode CollectStringCells(const cfb::CompoundFileReader& database,
+                             const TableCatalogue& catalogue, const StringPool& pool,
+                             std::vector<std::uint32_t>& ids) {
+    const unsigned reference = pool.ReferenceWidth();
+    std::vector<TableRow> rows;
+    const unsigned tableWidths[] = {reference};
+    const unsigned columnWidths[] = {reference, 2, reference, 2};
+    if (const ErrorCode error = ReadTableRows(database, u"_Tables", tableWidths, rows)) {
+        return error;
+    }
+    for (const TableRow& row : rows) {
+        ids.push_back(row[0]);
+    }
+    if (const ErrorCode error = ReadTableRows(database, u"_Columns", columnWidths, rows)) {
+        return error;
+    }
+    for (const TableRow& row : rows) {
+        ids.insert(ids.end(), {row[0], row[2]});
+    }
+    for (const TableDefinition& table : catalogue.Tables()) {
+        std::u16string name(table.name.begin(), table.name.end());
+        const std::vector<unsigned> widths = table.CellWidths(reference);
+        if (const ErrorCode error = ReadTableRows(database, name, widths, rows)) {
+            return error;
+        }
+        for (std::size_t column = 0; column < table.columns.size(); ++column) {
+            if (table.columns[column].Kind() == ColumnKind::String) {
+                for (const TableRow& row : rows) {
+                    ids.push_back(row[column]);
+                }
+            }
+        }
+    }
+    return kSuccess;
+}
+
 } // namespace
 
 std::vector<unsigned> TableDefinition::CellWidths(unsigned referenceWidth) const {
@@ -99,8 +136,17 @@ const TableDefinition* TableCatalogue::Find(std::string_view name) const {
     return found == tables_.end() ? nullptr : &*found;
 }
 
+ErrorCode RecountStrings(const cfb::CompoundFileReader& reader, const TableCatalogue& catalogue,
+                         StringPool& pool) {
+    std::vector<std::uint32_t> ids;
+    if (const ErrorCode error = CollectStringCells(reader, catalogue, pool, ids)) {
+        return error;
+    }
+    return pool.Recount(ids);
+}
+
 ErrorCode LoadDatabaseCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
-                        TableCatalogue& catalogue) {
+                                TableCatalogue& catalogue) {
     std::vector<std::byte> poolBytes;
     std::vector<std::byte> dataBytes;
     const auto poolIndex = reader.FindChild(0, EncodeStreamName(u"_StringPool", StreamKind::Table));

@@ -43,4 +43,9 @@ private:
 ErrorCode LoadDatabaseCatalogue(const cfb::CompoundFileReader& reader, StringPool& pool,
                                 TableCatalogue& catalogue);
 
+// Counts every string as often as the catalogue and the tables refer to it, in place of the
+// counts as stored, which not every writer keeps (msitools stores 1 for every string).
+ErrorCode RecountStrings(const cfb::CompoundFileReader& reader, const TableCatalogue& catalogue,
+                         StringPool& pool);
+
 } // namespace installer_db

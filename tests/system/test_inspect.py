@@ -191,6 +191,13 @@ class DamagedPackages(InspectCase):
         self.assertIn("table Property, row Manufacturer, column Value: tellwright Corporation "
                       "where Tellwright Corporation was expected", report["differences"])
 
+    def test_an_identity_package_with_another_installer_no_longer_matches_its_package_code(self):
+        package = Package(self.build(SAMPLE, "--product-name", "Fabrikam Agent"))
+        package.data[package.stream_offset("Binary.Corvane", 100)] ^= 0xFF
+        code, [report], _ = self.inspect(package.write(self.work / "swapped.msi"))
+        self.assertEqual((code, report["verdict"]), (1, "not-a-kestrow-package"))
+        self.assertRegex(report["differences"][0], "^summary information, package code: ")
+
     def test_a_package_of_another_tool_is_not_a_kestrow_package(self):
         source = self.work / "other.wxs"
         source.write_text(
@@ -204,6 +211,25 @@ class DamagedPackages(InspectCase):
         self.assertEqual((code, errors, report["verdict"]), (1, "", "not-a-kestrow-package"))
         self.assertEqual(report["product"]["name"], "Other")
         self.assertIn("stream Binary.Corvane: missing", report["differences"])
+
+
+class Usage(InspectCase):
+    def test_a_wrong_command_line_exits_2(self):
+        for arguments, message in [(("inspect",), "inspect: no package named"),
+                                   (("inspect", "--json=yes", "a.msi"), "--json: takes no value"),
+                                   (("extract", "a.msi", "b.msi", "-o", "x"),
+                                    "b.msi: unexpected argument: extract takes one package"),
+                                   (("extract", "a.msi"), "-o: missing")]:
+            with self.subTest(arguments=arguments):
+                code, printed, errors = run(KESTROW, *arguments)
+                self.assertEqual((code, printed), (2, ""))
+                self.assertTrue(errors.startswith(f"kestrow: {message}\n"), errors)
+
+    def test_a_missing_package_is_told_and_the_others_still_inspected(self):
+        package = self.build()
+        code, reports, errors = self.inspect(self.work / "absent.msi", package)
+        self.assertEqual((code, [r["verdict"] for r in reports]), (1, ["kestrow-package"]))
+        self.assertEqual(errors, f"kestrow: {self.work / 'absent.msi'}: no such file\n")
 
 
 class Extract(InspectCase):

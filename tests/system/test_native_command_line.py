@@ -17,7 +17,9 @@ import readback  # noqa: E402
 
 KESTROW = pathlib.Path(os.environ["KESTROW_NATIVE"])
 VERSION = (pathlib.Path(__file__).parents[2] / "VERSION").read_text().strip()
-USAGE = "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
+USAGE = ("usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
+         "       kestrow inspect [--json] <package>...\n"
+         "       kestrow extract <package> -o <file>\n")
 NOBODY = 65534
 MIB = 1024 ** 2
 # Mounts a small drive holding the files of seed, runs the command given with the drive as

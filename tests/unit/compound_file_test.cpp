@@ -156,8 +156,8 @@ TEST_F(CompoundFileTest, StreamBytesReadAtAnyOffsetAndNotPastTheEnd) {
         std::unique_ptr<ReadableBytes> bytes;
         ASSERT_EQ(reader->OpenStreamBytes(*reader->FindChild(0, stream.name), bytes),
                   ContainerError::None);
-        for (const std::size_t offset : {std::size_t{0}, std::size_t{63}, std::size_t{511},
-                                         stream.bytes.size() - 1000}) {
+        for (const std::size_t offset :
+             {std::size_t{0}, std::size_t{63}, std::size_t{511}, stream.bytes.size() - 1000}) {
             std::vector<std::byte> piece(1000);
             ASSERT_EQ(bytes->ReadAt(offset, piece), ContainerError::None);
             EXPECT_TRUE(std::equal(piece.begin(), piece.end(), stream.bytes.begin() + offset));

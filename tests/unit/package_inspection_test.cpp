@@ -20,15 +20,15 @@ inspect::TableContents PropertyTable(std::vector<inspect::Row> rows) {
 
 TEST(TableDifferences, NameTheTableRowAndColumnOfEachDeparture) {
     inspect::DatabaseContents expected;
-    expected.tables[u"Property"] =
-        PropertyTable({{u"A", u"1"}, {u"B", u"2"}, {u"D", CellValue{}}});
+    expected.tables[u"Property"] = PropertyTable({{u"A", u"1"}, {u"B", u"2"}, {u"D", CellValue{}}});
     inspect::DatabaseContents package;
     package.tables[u"Property"] = PropertyTable({{u"A", u"1"}, {u"B", u"3"}, {u"C", u"4"}});
     package.tables[u"Extra"] = PropertyTable({});
-    EXPECT_EQ(inspect::TableDifferences(expected, package),
-              (std::vector<std::string>{"table Property, row B, column Value: 3 where 2 was expected",
-                                        "table Property, row D: missing",
-                                        "table Property, row C: added", "table Extra: added"}));
+    EXPECT_EQ(
+        inspect::TableDifferences(expected, package),
+        (std::vector<std::string>{"table Property, row B, column Value: 3 where 2 was expected",
+                                  "table Property, row D: missing", "table Property, row C: added",
+                                  "table Extra: added"}));
     EXPECT_TRUE(inspect::TableDifferences(expected, expected).empty());
 }
 
