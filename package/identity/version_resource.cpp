@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "byte_order.h"
+#include "program_headers.h"
 #include "version_info.h"
 
 namespace kestrow::identity {
@@ -15,20 +16,6 @@ using installer_db::LoadU16;
 using installer_db::LoadU32;
 using Fault = VersionResourceFault;
 
-constexpr std::size_t kDosHeaderSize = 64;
-constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
-constexpr std::uint32_t kProgramSignature = 0x4550; // "PE\0\0"
-constexpr std::size_t kNewHeaderOffsetAt = 0x3C;
-constexpr std::size_t kSignatureSize = 4;
-constexpr std::size_t kFileHeaderSize = 20;
-constexpr std::size_t kSectionCountAt = 2;
-constexpr std::size_t kOptionalHeaderSizeAt = 16;
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-constexpr std::size_t kPe32DirectoriesAt = 96;
-constexpr std::size_t kPe32PlusDirectoriesAt = 112;
-constexpr std::size_t kDirectorySize = 8;
-constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kSectionAddressAt = 12;
 constexpr std::size_t kSectionStoredSizeAt = 16;
@@ -80,74 +67,28 @@ struct FileRange {
     }
 };
 
-struct ProgramLayout {
-    std::uint64_t sectionTable = 0;
-    std::uint16_t sectionCount = 0;
-    std::uint32_t resourceAddress = 0; // 0 when the program has no resources
-};
-
-// A piece of the headers: a file too short to hold it is no program.
-Fault ReadHeader(const ProgramFile& file, std::uint64_t offset, std::span<std::byte> buffer) {
-    return file.Holds(offset, buffer.size()) ? file.Read(offset, buffer) : Fault::NotAProgram;
-}
-
-// The optional header up to the resource directory's entry, as much of it as its size holds.
-using OptionalHeader = std::array<std::byte, kPe32PlusDirectoriesAt + 3 * kDirectorySize>;
-
-Fault ReadResourceAddress(std::span<const std::byte> optional, std::uint32_t& address) {
-    const std::uint16_t magic = LoadU16(optional, 0);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) {
+// What a fault of the program's headers says about its version resource.
+Fault FaultOf(program::HeaderFault fault) {
+    switch (fault) {
+    case program::HeaderFault::None:
+        return Fault::None;
+    case program::HeaderFault::NotAProgram:
         return Fault::NotAProgram;
-    }
-    const std::size_t directoriesAt =
-        magic == kPe32Magic ? kPe32DirectoriesAt : kPe32PlusDirectoriesAt;
-    if (optional.size() < directoriesAt) {
+    case program::HeaderFault::Damaged:
         return Fault::Damaged;
+    case program::HeaderFault::ReadFailed:
+        break;
     }
-    const std::uint32_t directoryCount = std::min<std::uint32_t>(
-        LoadU32(optional, directoriesAt - 4), (optional.size() - directoriesAt) / kDirectorySize);
-    address = directoryCount > kResourceDirectory
-                  ? LoadU32(optional, directoriesAt + kResourceDirectory * kDirectorySize)
-                  : 0;
-    return Fault::None;
-}
-
-Fault ReadLayout(const ProgramFile& file, ProgramLayout& layout) {
-    std::array<std::byte, kDosHeaderSize> dos;
-    if (const Fault fault = ReadHeader(file, 0, dos); fault != Fault::None) {
-        return fault;
-    }
-    if (LoadU16(dos, 0) != kDosSignature) {
-        return Fault::NotAProgram;
-    }
-    const std::uint64_t signatureAt = LoadU32(dos, kNewHeaderOffsetAt);
-    std::array<std::byte, kSignatureSize + kFileHeaderSize> head;
-    if (const Fault fault = ReadHeader(file, signatureAt, head); fault != Fault::None) {
-        return fault;
-    }
-    const std::uint16_t optionalSize = LoadU16(head, kSignatureSize + kOptionalHeaderSizeAt);
-    const std::uint64_t optionalAt = signatureAt + head.size();
-    layout.sectionCount = LoadU16(head, kSignatureSize + kSectionCountAt);
-    layout.sectionTable = optionalAt + optionalSize;
-    OptionalHeader optional;
-    const std::span<std::byte> present =
-        std::span(optional).first(std::min<std::size_t>(optionalSize, optional.size()));
-    if (LoadU32(head, 0) != kProgramSignature || present.size() < 2) {
-        return Fault::NotAProgram;
-    }
-    if (const Fault fault = ReadHeader(file, optionalAt, present); fault != Fault::None) {
-        return fault;
-    }
-    return ReadResourceAddress(present, layout.resourceAddress);
+    return Fault::ReadFailed;
 }
 
 // Where an address of the loaded program lies in the file: from there to the end of its
 // section's data, as far as the file holds it.
-Fault FindInFile(const ProgramFile& file, const ProgramLayout& layout, std::uint32_t address,
-                 FileRange& range) {
-    for (std::uint32_t index = 0; index < layout.sectionCount; ++index) {
+Fault FindInFile(const ProgramFile& file, const program::ProgramHeaders& headers,
+                 std::uint32_t address, FileRange& range) {
+    for (std::uint32_t index = 0; index < headers.sectionCount; ++index) {
         std::array<std::byte, kSectionHeaderSize> section;
-        const Fault fault = file.Read(layout.sectionTable + index * kSectionHeaderSize, section);
+        const Fault fault = file.Read(headers.sectionTable + index * kSectionHeaderSize, section);
         if (fault != Fault::None) {
             return fault;
         }
@@ -268,13 +209,14 @@ Fault FindVersionDataEntry(const ResourceTree& tree, std::uint32_t& dataEntryAt)
 }
 
 // Where the version data lies in the file, and its size as its entry gives it.
-Fault LocateVersionData(const ProgramFile& file, const ProgramLayout& layout, FileRange& stored,
-                        std::uint32_t& size) {
-    if (layout.resourceAddress == 0) {
+Fault LocateVersionData(const ProgramFile& file, const program::ProgramHeaders& headers,
+                        FileRange& stored, std::uint32_t& size) {
+    const std::uint32_t resourceAddress = headers.directories[program::kResourceDirectory].address;
+    if (resourceAddress == 0) {
         return Fault::NoVersionResource;
     }
     FileRange area;
-    if (const Fault fault = FindInFile(file, layout, layout.resourceAddress, area);
+    if (const Fault fault = FindInFile(file, headers, resourceAddress, area);
         fault != Fault::None) {
         return fault;
     }
@@ -288,7 +230,7 @@ Fault LocateVersionData(const ProgramFile& file, const ProgramLayout& layout, Fi
         return fault;
     }
     size = LoadU32(dataEntry, kDataSizeAt);
-    return FindInFile(file, layout, LoadU32(dataEntry, kDataAddressAt), stored);
+    return FindInFile(file, headers, LoadU32(dataEntry, kDataAddressAt), stored);
 }
 
 } // namespace
@@ -297,12 +239,12 @@ VersionResourceFault ReadVersionResource(const ReadBytesAt& read, std::uint64_t 
                                          VersionStrings& strings) {
     strings = {};
     const ProgramFile file(read, fileSize);
-    ProgramLayout layout;
+    program::ProgramHeaders headers;
     FileRange stored;
     std::uint32_t size = 0;
-    Fault fault = ReadLayout(file, layout);
+    Fault fault = FaultOf(program::ReadProgramHeaders(read, fileSize, headers));
     if (fault == Fault::None) {
-        fault = LocateVersionData(file, layout, stored, size);
+        fault = LocateVersionData(file, headers, stored, size);
     }
     if (fault != Fault::None) {
         return fault;

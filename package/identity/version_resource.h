@@ -13,6 +13,8 @@
 #include <span>
 #include <string>
 
+#include "program_headers.h"
+
 namespace kestrow::identity {
 
 struct VersionStrings {
@@ -32,8 +34,7 @@ enum class VersionResourceFault : std::uint8_t {
     ReadFailed,        // the file refused a read inside its size
 };
 
-// Fills the whole buffer from the offset; false when it cannot.
-using ReadBytesAt = std::function<bool(std::uint64_t offset, std::span<std::byte> buffer)>;
+using program::ReadBytesAt;
 
 // Of a version resource in several languages, takes the U.S. English one, else the first. Reads
 // only inside the file's size, at most 64 KiB at a time. Strings are set on None and left

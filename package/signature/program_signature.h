@@ -4,16 +4,13 @@
 // from the file's bytes alone, on any system. Only the headers and the table are read.
 
 #include <cstdint>
-#include <functional>
-#include <span>
 
+#include "program_headers.h"
 #include "signed_data.h"
 
 namespace kestrow::signature {
 
-// Fills the whole buffer from the offset; false when it cannot. The same kind of reader
-// identity's version resource takes.
-using ReadBytesAt = std::function<bool(std::uint64_t offset, std::span<std::byte> buffer)>;
+using program::ReadBytesAt;
 
 // A table larger than this is taken for damaged rather than read: a few signatures with
 // their chains fit many times over.
