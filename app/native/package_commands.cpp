@@ -55,7 +55,7 @@ std::optional<std::string> OpenPackage(const std::string& path,
 std::optional<std::string> FindInstaller(std::unique_ptr<ReadOnlyFile> file,
                                          std::unique_ptr<cfb::CompoundFileReader>& reader,
                                          std::size_t& stream) {
-    if (const cfb::StructureFault fault = cfb::CheckCompoundFile(*file);
+    if (const cfb::StructureFault fault = cfb::CheckCompoundFile(*file, inspect::EntryName);
         fault.kind != cfb::StructureFaultKind::None) {
         return "damaged: " + fault.Describe();
     }

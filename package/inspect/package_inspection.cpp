@@ -79,7 +79,7 @@ public:
         : templateDatabase_(templateDatabase) {}
 
     PackageReport Run(std::unique_ptr<const ReadableBytes> file) {
-        if (const cfb::StructureFault fault = cfb::CheckCompoundFile(*file);
+        if (const cfb::StructureFault fault = cfb::CheckCompoundFile(*file, EntryName);
             fault.kind != cfb::StructureFaultKind::None) {
             return Damaged(fault.Describe());
         }

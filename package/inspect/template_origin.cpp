@@ -118,6 +118,10 @@ std::u16string InstallerStreamName() {
     return EncodeStreamName(u"Binary.Corvane", StreamKind::Other);
 }
 
+std::string EntryName(std::u16string_view storedName) {
+    return Utf8(DecodeStreamName(storedName).name);
+}
+
 std::vector<std::string> TableDifferences(const DatabaseContents& expected,
                                           const DatabaseContents& package) {
     std::vector<std::string> differences;
@@ -146,7 +150,7 @@ std::vector<std::string> StreamDifferences(const cfb::CompoundFileReader& expect
     const std::map<std::u16string, std::size_t> expectedEntries = ComparedEntries(expected);
     const std::map<std::u16string, std::size_t> packageEntries = ComparedEntries(package);
     for (const auto& [name, index] : expectedEntries) {
-        const std::string where = "stream " + Utf8(DecodeStreamName(name).name);
+        const std::string where = "stream " + EntryName(name);
         const auto found = packageEntries.find(name);
         if (found == packageEntries.end()) {
             differences.push_back(where + ": missing");
@@ -158,7 +162,7 @@ std::vector<std::string> StreamDifferences(const cfb::CompoundFileReader& expect
     }
     for (const auto& [name, index] : packageEntries) {
         if (!expectedEntries.contains(name)) {
-            differences.push_back("stream " + Utf8(DecodeStreamName(name).name) + ": added");
+            differences.push_back("stream " + EntryName(name) + ": added");
         }
     }
     return differences;

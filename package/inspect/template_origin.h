@@ -15,6 +15,9 @@ namespace kestrow::inspect {
 // The stored name of the stream that holds the installer: the Binary row "Corvane".
 std::u16string InstallerStreamName();
 
+// A directory entry's name as the report shows it: a stream's name decoded, in UTF-8.
+std::string EntryName(std::u16string_view storedName);
+
 // One line for each table, row or cell that is not as expected: "table Property, row
 // ProductName, column Value".
 std::vector<std::string> TableDifferences(const DatabaseContents& expected,

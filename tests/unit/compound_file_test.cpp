@@ -5,6 +5,7 @@
 #include <map>
 
 #include "byte_order.h"
+#include "compound_file_check.h"
 #include "compound_file_format.h"
 #include "compound_file_reader.h"
 #include "compound_file_support.h"
@@ -375,6 +376,54 @@ protected:
 TEST_F(DamagedFileTest, UntouchedFileOpens) {
     test_support::WriteFile(file, bytes);
     EXPECT_TRUE(OpenOrFail(file));
+}
+
+class StructureCheckTest : public DamagedFileTest {
+protected:
+    std::uint32_t StartOf(std::u16string_view name) const {
+        std::unique_ptr<CompoundFileReader> reader;
+        EXPECT_EQ(test_support::OpenCompoundFile(file, reader), ContainerError::None);
+        return reader->Entries()[*reader->FindChild(0, name)].startSector;
+    }
+    void SetTableEntry(std::size_t tableOffset, std::uint32_t index, std::uint32_t value) {
+        StoreU32(bytes, tableOffset + 4 * index, value);
+    }
+    StructureFault Check() const { return CheckCompoundFile(MemoryBytes(bytes)); }
+};
+
+TEST_F(StructureCheckTest, WholeFilesOfBothWritersAreSound) {
+    EXPECT_EQ(Check().kind, StructureFaultKind::None);
+    const std::vector<std::byte> msitools = test_support::ReadFile(KESTROW_FIXTURE_MSI);
+    EXPECT_EQ(CheckCompoundFile(MemoryBytes(msitools)).kind, StructureFaultKind::None);
+}
+
+TEST_F(StructureCheckTest, NamesTheFirstFaultOfEachTable) {
+    const std::uint32_t directory = LoadU32(bytes, header::kFirstDirectorySector);
+    const std::uint32_t fatSector = LoadU32(bytes, header::kDifat);
+    const std::size_t miniFat = SectorOffset(LoadU32(bytes, header::kFirstMiniFatSector));
+    const std::vector<std::byte> sound = bytes;
+    const struct {
+        std::function<void()> damage;
+        StructureFaultKind kind;
+        std::string description;
+    } cases[] = {
+        {[&] { SetTableEntry(FatOffset(), StartOf(u"Large"), directory); },
+         StructureFaultKind::SharedSector,
+         "stream 1 and the directory share sector " + std::to_string(directory)},
+        {[&] { SetTableEntry(FatOffset(), fatSector, kFreeSector); },
+         StructureFaultKind::BrokenDifat,
+         "the FAT is broken at sector " + std::to_string(fatSector)},
+        {[&] { SetTableEntry(miniFat, StartOf(u"Small"), 1000); },
+         StructureFaultKind::BrokenMiniStream,
+         "stream 2 reaches mini sector 1000, past the mini stream's end"},
+    };
+    for (const auto& damaged : cases) {
+        bytes = sound;
+        damaged.damage();
+        const StructureFault fault = Check();
+        EXPECT_EQ(fault.kind, damaged.kind) << damaged.description;
+        EXPECT_EQ(fault.Describe(), damaged.description);
+    }
 }
 
 TEST_F(DamagedFileTest, TruncatedFile) {
