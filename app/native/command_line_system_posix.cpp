@@ -21,10 +21,11 @@ void SetTextLocale() {
 std::optional<std::string> OutputFolderFault(const std::filesystem::path& folder) {
     struct stat status {};
     if (::stat(folder.c_str(), &status) != 0) {
-        return SystemReason(errno);
+        // In the words the program uses for a missing installer.
+        return errno == ENOENT ? "no such folder" : SystemReason(errno);
     }
     if (!S_ISDIR(status.st_mode)) {
-        return SystemReason(ENOTDIR);
+        return "not a folder";
     }
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return SystemReason(errno);

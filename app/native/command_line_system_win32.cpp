@@ -61,10 +61,14 @@ void SetTextLocale() {
 std::optional<std::string> OutputFolderFault(const std::filesystem::path& folder) {
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return SystemReason(GetLastError());
+        // In the words the program uses for a missing installer.
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? std::string("no such folder")
+                   : SystemReason(error);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return SystemReason(ERROR_DIRECTORY);
+        return "not a folder";
     }
     return std::nullopt;
 }

@@ -26,18 +26,21 @@ using namespace kestrow::native;
 constexpr int kConversionFailed = 1;
 constexpr int kUsageFailed = 2;
 
+constexpr const char* kCopyright = "Copyright (c) Tellwright Corporation. All rights reserved.\n";
+
 constexpr const char* kHelp =
     "\n"
     "Packages an installer into a Windows Installer package that runs it silently, for\n"
     "deployment through Active Directory. Prints the package's path.\n"
     "\n"
     "  -i, --installer <file>   the installer to package\n"
-    "  -o, --output <folder>    the folder that receives the package\n"
+    "  -o, --output <folder>    the folder that receives the package (default: the\n"
+    "                           current folder)\n"
     "  -n, --name <name>        the package's name, not a path; \".msi\" is added unless\n"
     "                           the name holds it (default: the installer's name\n"
     "                           without its extension, plus \".msi\")\n"
-    "      --help               show this help\n"
-    "      --version            show the version\n"
+    "  -h, --help               show this help\n"
+    "  -V, --version            show the version\n"
     "\n"
     "Identity options give the package a product of its own, so that its versions\n"
     "upgrade each other; without them every package is the same product:\n"
@@ -65,6 +68,15 @@ constexpr const char* kHelp =
 
 void Report(const std::string& what, const std::string& reason) {
     WriteError("kestrow: " + what + ": " + reason + "\n");
+}
+
+// Text asked for on standard output; a failure to write it is a failure of the run.
+int Show(const std::string& text) {
+    if (const std::optional<std::string> fault = WriteOutput(text)) {
+        Report("standard output", *fault);
+        return kConversionFailed;
+    }
+    return 0;
 }
 
 // The package's own product, when the options ask for one; an exit status when they
@@ -149,16 +161,14 @@ int kestrow::native::RunKestrow(std::span<const std::string_view> arguments) {
     UsageError error;
     if (!ParseArguments(arguments, command, error)) {
         Report(error.what, error.reason);
-        WriteError(kUsage);
+        WriteError(std::string(kUsage) + "Try 'kestrow --help'.\n");
         return kUsageFailed;
     }
     switch (command.action) {
     case Action::ShowHelp:
-        WriteOutput(std::string(kUsage) + kHelp);
-        return 0;
+        return Show(std::string(kUsage) + kHelp);
     case Action::ShowVersion:
-        WriteOutput(std::string("kestrow ") + KESTROW_VERSION + "\n");
-        return 0;
+        return Show(std::string("kestrow ") + KESTROW_VERSION + "\n" + kCopyright);
     case Action::Inspect:
         return InspectPackages(command.packages, command.json);
     case Action::Extract:

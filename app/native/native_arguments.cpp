@@ -88,8 +88,8 @@ public:
             command_.action = arguments_[0] == "inspect" ? Action::Inspect : Action::Extract;
             index_ = 1;
         }
-        const Action asked = command_.action;
-        grammar_ = GrammarOf(asked);
+        grammar_ = GrammarOf(command_.action);
+        // Every argument is read before any is acted on, so that their order changes nothing.
         bool optionsEnded = false;
         for (; index_ < arguments_.size(); ++index_) {
             const std::string_view argument = arguments_[index_];
@@ -107,19 +107,12 @@ public:
             if (!ok) {
                 return false;
             }
-            if (command_.action != asked) {
-                return true;
-            }
         }
-        switch (asked) {
-        case Action::Inspect:
-            return !command_.packages.empty() || Fail("inspect", "no package named");
-        case Action::Extract:
-            return (!command_.packages.empty() || Fail("extract", "no package named")) &&
-                   Require(command_.extractTo, "-o");
-        default:
-            return Require(command_.installer, "-i") && Require(command_.outputFolder, "-o");
+        if (shown_) {
+            command_.action = *shown_;
+            return true;
         }
+        return RequireArguments();
     }
 
 private:
@@ -127,9 +120,9 @@ private:
         const std::size_t equals = text.find('=');
         const std::string_view name = text.substr(0, equals);
         const std::string spelled = "--" + std::string(name);
-        if (equals == std::string_view::npos && (name == "help" || name == "version")) {
-            command_.action = name == "help" ? Action::ShowHelp : Action::ShowVersion;
-            return true;
+        if (name == "help" || name == "version") {
+            return Show(name == "help" ? Action::ShowHelp : Action::ShowVersion, spelled,
+                        equals == std::string_view::npos);
         }
         for (const Flag& flag : grammar_.flags) {
             if (flag.longName == name) {
@@ -150,6 +143,10 @@ private:
     bool ReadShort(std::string_view argument) {
         const ValueOption* option = FindShort(grammar_.options, argument[1]);
         const std::string spelled(argument.substr(0, 2));
+        if (argument[1] == 'h' || argument[1] == 'V') {
+            return Show(argument[1] == 'h' ? Action::ShowHelp : Action::ShowVersion, spelled,
+                        argument.size() == 2);
+        }
         if (option == nullptr) {
             return Fail(spelled, "unknown option");
         }
@@ -183,6 +180,31 @@ private:
         return true;
     }
 
+    // Help or the version, shown once every argument is known to be sound.
+    bool Show(Action action, const std::string& spelled, bool withoutValue) {
+        if (!withoutValue) {
+            return Fail(spelled, "takes no value");
+        }
+        shown_ = shown_.value_or(action);
+        return true;
+    }
+
+    bool RequireArguments() {
+        switch (command_.action) {
+        case Action::Inspect:
+            return !command_.packages.empty() || Fail("inspect", "no package named");
+        case Action::Extract:
+            return (!command_.packages.empty() || Fail("extract", "no package named")) &&
+                   Require(command_.extractTo, "-o");
+        default:
+            // The package goes to the current folder unless told otherwise, as cp's copy does.
+            if (command_.outputFolder.empty()) {
+                command_.outputFolder.assign(1, '.');
+            }
+            return Require(command_.installer, "-i");
+        }
+    }
+
     // kestrow extract takes one package.
     bool AddPackage(std::string_view package) {
         if (command_.action == Action::Extract && !command_.packages.empty()) {
@@ -205,6 +227,7 @@ private:
     Command& command_;
     UsageError& error_;
     Grammar grammar_;
+    std::optional<Action> shown_;
     std::size_t index_ = 0;
 };
 

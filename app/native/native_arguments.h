@@ -13,7 +13,7 @@
 namespace kestrow::native {
 
 inline constexpr const char* kUsage =
-    "usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
+    "usage: kestrow -i <installer> [-o <folder>] [-n <package name>] [identity options]\n"
     "       kestrow inspect [--json] <package>...\n"
     "       kestrow extract <package> -o <file>\n";
 
@@ -49,9 +49,11 @@ struct UsageError {
     std::string reason;
 };
 
-// The arguments after the program's name; "inspect" or "extract" first names the command. Either
-// fills command and returns true, or fills error and returns false. "--help" and "--version" win
-// over everything after them.
+// The arguments after the program's name; "inspect" or "extract" first names the command.
+// Either fills command and returns true, or fills error with the first fault and returns
+// false. Every argument is read before any is acted on: help or the version (-h, -V, the
+// first asked for) is shown only when every argument is sound. The output folder is the
+// current one unless given.
 bool ParseArguments(std::span<const std::string_view> arguments, Command& command,
                     UsageError& error);
 

@@ -17,7 +17,7 @@ import readback  # noqa: E402
 
 KESTROW = pathlib.Path(os.environ["KESTROW_NATIVE"])
 VERSION = (pathlib.Path(__file__).parents[2] / "VERSION").read_text().strip()
-USAGE = ("usage: kestrow -i <installer> -o <folder> [-n <package name>] [identity options]\n"
+USAGE = ("usage: kestrow -i <installer> [-o <folder>] [-n <package name>] [identity options]\n"
          "       kestrow inspect [--json] <package>...\n"
          "       kestrow extract <package> -o <file>\n")
 NOBODY = 65534
@@ -66,9 +66,12 @@ class Arguments(NativeCase):
         setup = self.installer()
         cases = {
             (): "kestrow: -i: missing\n",
-            ("-i", setup): "kestrow: -o: missing\n",
             ("-i", setup, "-o"): "kestrow: -o: needs a value\n",
             ("-x",): "kestrow: -x: unknown option\n",
+            ("--version", "--bogus"): "kestrow: --bogus: unknown option\n",
+            ("--bogus", "--version"): "kestrow: --bogus: unknown option\n",
+            ("--help=x",): "kestrow: --help: takes no value\n",
+            ("-hx",): "kestrow: -h: takes no value\n",
             ("--installer=", "-o", "x"): "kestrow: --installer: the value is empty\n",
             ("--out", "x"): "kestrow: --out: unknown option\n",
             ("-i", setup, "-i", setup): "kestrow: -i: given more than once\n",
@@ -77,7 +80,8 @@ class Arguments(NativeCase):
         }
         for arguments, message in cases.items():
             with self.subTest(arguments=arguments):
-                self.assertEqual(self.run_kestrow(*arguments), (2, "", message + USAGE))
+                self.assertEqual(self.run_kestrow(*arguments),
+                                 (2, "", message + USAGE + "Try 'kestrow --help'.\n"))
         self.assertEqual(os.listdir(self.output), [])
 
     def test_help_and_version_go_to_standard_output(self):
@@ -86,7 +90,24 @@ class Arguments(NativeCase):
         self.assertTrue(printed.startswith(USAGE))
         for option in ("--installer", "--output", "--name", "--version"):
             self.assertIn(option, printed)
-        self.assertEqual(self.run_kestrow("-i", "x", "--version"), (0, f"kestrow {VERSION}\n", ""))
+        version = f"kestrow {VERSION}\nCopyright (c) Tellwright Corporation. All rights reserved.\n"
+        self.assertEqual(self.run_kestrow("-i", "x", "--version"), (0, version, ""))
+        self.assertEqual(self.run_kestrow("-V"), (0, version, ""))
+        self.assertEqual(self.run_kestrow("-h")[:2], (0, printed))
+
+    def test_help_that_cannot_be_written_is_a_failure(self):
+        with open("/dev/full", "w") as full:
+            completed = subprocess.run([KESTROW, "--version"], stdout=full, stderr=subprocess.PIPE,
+                                       text=True, timeout=60)
+        self.assertEqual(completed.returncode, 1)
+        self.assertRegex(completed.stderr, "^kestrow: standard output: ")
+
+    def test_the_package_goes_to_the_current_folder_unless_told(self):
+        setup = self.installer()
+        completed = subprocess.run([KESTROW, "-i", setup], cwd=self.output, capture_output=True,
+                                   text=True, timeout=120)
+        self.assertEqual((completed.returncode, completed.stdout), (0, "./Setup.msi\n"))
+        self.assertHolds(self.output / "Setup.msi", setup)
 
     def test_names_take_the_windows_rules(self):
         setup = self.installer("agent.x64.exe")
@@ -165,9 +186,9 @@ class Failures(NativeCase):
     def test_output_folder_missing_or_not_a_folder(self):
         setup = self.installer()
         self.assertFails(["-i", setup, "-o", self.work / "none"],
-                         f"kestrow: {self.work / 'none'}: No such file or directory\n", {})
+                         f"kestrow: {self.work / 'none'}: no such folder\n", {})
         self.assertFails(["-i", setup, "-o", setup],
-                         f"kestrow: {setup}: Not a directory\n", {})
+                         f"kestrow: {setup}: not a folder\n", {})
 
     def test_unwritable_folder(self):
         setup = self.installer()

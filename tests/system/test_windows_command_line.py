@@ -88,7 +88,7 @@ class WindowsCommandLine(unittest.TestCase):
         self.assertEqual(back.read_bytes(), setup.read_bytes())
 
     def test_a_usage_error_exits_2_with_the_native_message(self):
-        for arguments in [("-x",), ("-i", "Setup.exe"),
+        for arguments in [("-x",), ("-i",), ("--version", "--bogus"),
                           ("-i", "Setup.exe", "-o", "out", "-n", "a\\b"),
                           ("-i", "Setup.exe", "-o", "out", "-n", "C:evil")]:
             with self.subTest(arguments=arguments):
