@@ -59,6 +59,8 @@ const MessageMap* CKestrowDlg::GetMessageMap() const {
         CommandEntry(IDC_FOLDER_PATH, EN_SETFOCUS, &CKestrowDlg::OnFolderSetFocus),
         CommandEntry(IDC_FOLDER_PATH, EN_CHANGE, &CKestrowDlg::OnFolderChange),
         NotifyEntry(IDC_TERMS_LINK, NM_CLICK, &CKestrowDlg::OnTermsClick),
+        // Enter and Space on the focused link, as the mouse's click.
+        NotifyEntry(IDC_TERMS_LINK, NM_RETURN, &CKestrowDlg::OnTermsClick),
         CommandEntry(IDC_INSTALLER_PATH, EN_CHANGE, &CKestrowDlg::OnInstallerChange),
         MessageEntry(BackgroundBuild::kProgressMessage, &CKestrowDlg::OnBuildProgress),
         MessageEntry(BackgroundBuild::kEndMessage, &CKestrowDlg::OnBuildEnd),

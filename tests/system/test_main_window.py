@@ -539,5 +539,20 @@ class TermsLink(MainWindowTestCase):
                 self.assertTrue(run.read()["enabled"])
 
 
+    def test_enter_on_the_focused_link_opens_the_licence(self):
+        # Wine's link sends its keyboard notification for Enter only; Windows' for Space too,
+        # which the same handler takes.
+        run = self.open_window()
+        run.click(ACCEPT)
+        for _ in range(12):
+            if run.focus() == TERMS:
+                break
+            run.keys("Tab")
+        self.assertEqual(run.focus(), TERMS)
+        run.keys("Return")
+        licence = run.wait_for_owned(LICENSE_TITLE)
+        desktop.press_keys(licence, "Escape")
+        desktop.wait_until_gone(licence)
+
 if __name__ == "__main__":
     unittest.main()
