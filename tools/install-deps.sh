@@ -10,7 +10,7 @@ g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools
 libmsi-dev msitools wixl libglib2.0-dev libgsf-1-dev
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick python3 python3-pil fonts-dejavu-core time
 ghostscript p7zip-full xfsprogs e2fsprogs fonts-wqy-microhei python3-fusepy
-git binutils dpkg-dev xz-utils osslsigncode openssl devscripts"
+git binutils dpkg-dev xz-utils osslsigncode openssl devscripts lintian"
 [ $# -eq 0 ] || packages="$*"
 
 missing=""

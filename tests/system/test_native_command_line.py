@@ -3,6 +3,7 @@ exit codes, and the folder it leaves when a conversion fails."""
 
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -126,6 +127,15 @@ class Arguments(NativeCase):
                 self.assertEqual(self.run_kestrow("-i", setup, "-o", self.output, "-n", blank),
                                  (2, "", 'kestrow: --name: not a package name: blank, or '
                                   '".msi" alone\n'))
+
+
+class ManualPage(unittest.TestCase):
+    def test_the_build_fills_in_the_version_and_a_date(self):
+        page = (pathlib.Path(os.environ["KESTROW_BUILD_DIR"]) / "kestrow.1").read_text()
+        self.assertRegex(page, r'\n\.TH KESTROW 1 "\d{4}-\d\d-\d\d" "kestrow '
+                         + re.escape(VERSION) + '" "User Commands"\n')
+        self.assertIn("2,130,030,592 bytes", page)
+        self.assertNotIn("@", page)
 
 
 class Names(NativeCase):
