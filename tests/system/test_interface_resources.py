@@ -25,6 +25,7 @@ WS_POPUP, WS_CAPTION, WS_SYSMENU = 0x80000000, 0x00C00000, 0x00080000
 WS_CHILD, WS_VISIBLE, WS_TABSTOP, WS_GROUP = 0x40000000, 0x10000000, 0x00010000, 0x00020000
 DS_MODALFRAME, DS_SETFONT, DS_FIXEDSYS = 0x80, 0x40, 0x08
 BS_PUSHBUTTON, BS_DEFPUSHBUTTON, SS_LEFT, SS_BITMAP = 0x00, 0x01, 0x00, 0x0E
+SS_PATHELLIPSIS = 0x8000
 WS_VSCROLL, ES_MULTILINE, ES_READONLY, ES_WANTRETURN = 0x00200000, 0x0004, 0x0800, 0x1000
 WS_BORDER, WS_EX_CLIENTEDGE = 0x00800000, 0x200
 WS_EX_TRANSPARENT = 0x20
@@ -141,7 +142,8 @@ class InterfaceResources(unittest.TestCase):
             (1026, "static", "The Corvane Installer that you specified has been sucessfully "
              "saved to an MSI file in the following location:",
              WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0, (15, 72, 259, 34)),
-            (1027, "static", "Static", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 0,
+            (1027, "static", "Static",
+             WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_PATHELLIPSIS, 0,
              (15, 114, 208, 16)),
         ])
 
