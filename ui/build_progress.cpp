@@ -28,8 +28,14 @@ bool CBuildProgress::Open(HWND owner, unsigned permille) {
 }
 
 void CBuildProgress::ShowPermille(unsigned permille) {
-    if (window_.IsValid()) {
-        progressBar_.SetPos(static_cast<int>(permille));
+    if (!window_.IsValid()) {
+        return;
+    }
+    progressBar_.SetPos(static_cast<int>(permille));
+    // Only a new whole percent is written, so that a screen reader is not flooded.
+    if (permille / 10 != shownPercent_) {
+        shownPercent_ = permille / 10;
+        statusText_.SetWindowText(ProgressStatusText(statusPattern_, permille));
     }
 }
 
@@ -37,11 +43,13 @@ void CBuildProgress::DoDataExchange(CDataExchange& exchange) {
     CDialogEx::DoDataExchange(exchange);
     DDX_Control(exchange, IDC_BUILD_PACKAGE_NAME, packageNameText_);
     DDX_Control(exchange, IDC_BUILD_PROGRESS_BAR, progressBar_);
+    DDX_Control(exchange, IDC_BUILD_PROGRESS_STATUS, statusText_);
 }
 
 BOOL CBuildProgress::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    SetWindowText(LoadUiString(IDS_MAIN_CAPTION));
+    SetWindowText(LoadUiString(IDS_BUILD_PROGRESS_CAPTION));
+    statusPattern_ = LoadUiString(IDS_BUILD_PROGRESS_STATUS);
     packageNameText_.SetWindowText(packageName_);
     progressBar_.SetRange32(0, static_cast<int>(kFullPermille));
     CenterOverOwner();

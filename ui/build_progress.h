@@ -10,8 +10,8 @@
 namespace kestrow {
 
 // The small window over the main window that shows how far a long conversion has come: the
-// package's name and a bar. It cannot be closed by the user; it goes with its object, when
-// the conversion ends.
+// package's name, a bar, and the percentage in words. It cannot be closed by the user; it goes with
+// its object, when the conversion ends.
 class CBuildProgress : public CDialogEx {
 public:
     explicit CBuildProgress(std::wstring packageName);
@@ -29,11 +29,16 @@ protected:
     void OnCancel() override;
 
 private:
+    static constexpr unsigned kNoPercentShown = ~0u;
+
     void CenterOverOwner();
 
     std::wstring packageName_;
     CStatic packageNameText_;
     CProgressCtrl progressBar_;
+    CStatic statusText_;
+    std::wstring statusPattern_;
+    unsigned shownPercent_ = kNoPercentShown;
     Window window_;
 };
 

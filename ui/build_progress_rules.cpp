@@ -1,5 +1,7 @@
 #include "build_progress_rules.h"
 
+#include "ui_text_format.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -38,6 +40,10 @@ void ProgressThrottle::operator()(std::uint64_t written, std::uint64_t total) {
     forwarded_ = permille;
     anyForwarded_ = true;
     forward_(permille);
+}
+
+std::wstring ProgressStatusText(std::wstring_view pattern, unsigned permille) {
+    return FillPlaceholders(pattern, {std::to_wstring(std::min(permille, kFullPermille) / 10)});
 }
 
 } // namespace kestrow

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace kestrow {
 
@@ -18,6 +20,10 @@ inline constexpr unsigned kFullPermille = 1000;
 // How long after the start of a conversion the progress window is still to wait: zero once it
 // is due.
 std::chrono::milliseconds ProgressWindowWait(std::chrono::steady_clock::duration sinceStart);
+
+// The progress window's line in words: the pattern's "%s" filled with the whole percent that
+// permille makes, rounded down so that 100 shows only when the package is whole.
+std::wstring ProgressStatusText(std::wstring_view pattern, unsigned permille);
 
 // How many thousandths of the package are written, 0 to kFullPermille; 0 while the size is
 // unknown.

@@ -85,17 +85,23 @@ public:
         return std::nullopt;
     }
 
-    // Claims a chain that must hold size bytes, in units of this table's sectors.
-    std::optional<StructureFault> ClaimChain(std::uint32_t start, std::uint64_t size,
-                                             const std::string& owner) {
+    // Claims a chain that must hold size bytes, in units of this table's sectors; without a
+    // size, a chain of any length. The sectors claimed, in order, go to sectors if asked.
+    std::optional<StructureFault> ClaimChain(std::uint32_t start, std::optional<std::uint64_t> size,
+                                             const std::string& owner,
+                                             std::vector<std::uint32_t>* sectors = nullptr) {
         names_.push_back(owner);
         const auto id = static_cast<std::uint32_t>(names_.size());
-        const std::uint64_t needed = UnitsFor(size, mini_ ? kMiniSectorSize : kSectorSize);
+        const std::uint64_t needed =
+            size ? UnitsFor(*size, mini_ ? kMiniSectorSize : kSectorSize) : owners_.size();
         std::uint64_t count = 0;
         std::uint32_t previous = start;
         for (std::uint32_t current = start; current != kEndOfChain; current = table_[current]) {
             if (current > kMaxRegularSector) {
                 return Fault(Kind::IntoFreeSpace, owner, count == 0 ? current : previous);
+            }
+            if (size && count == needed) {
+                return Fault(Kind::LongChain, owner, current);
             }
             if (current >= owners_.size()) {
                 return Fault(Kind::PastTheEnd, owner, current);
@@ -107,13 +113,14 @@ public:
                 return StructureFault{Kind::SharedSector, owner, names_[owners_[current] - 1],
                                       current};
             }
-            if (++count > needed) {
-                return Fault(Kind::LongChain, owner, current);
-            }
             owners_[current] = id;
             previous = current;
+            ++count;
+            if (sectors != nullptr) {
+                sectors->push_back(current);
+            }
         }
-        if (count < needed) {
+        if (count < needed && size) {
             return Fault(Kind::ShortStream, owner, previous);
         }
         return std::nullopt;
@@ -255,16 +262,9 @@ private:
     }
 
     std::optional<StructureFault> ReadDirectory(std::uint32_t first, std::vector<Entry>& entries) {
-        // Claimed with no size to hold: the directory may be any number of sectors long.
+        // The directory may be any number of sectors long.
         std::vector<std::uint32_t> chain;
-        for (std::uint32_t current = first; current != kEndOfChain;
-             current = fat_->Table()[current]) {
-            if (current >= fat_->Usable() || chain.size() >= fat_->Usable()) {
-                break;
-            }
-            chain.push_back(current);
-        }
-        if (auto fault = fat_->ClaimChain(first, chain.size() * kSectorSize, "the directory")) {
+        if (auto fault = fat_->ClaimChain(first, std::nullopt, "the directory", &chain)) {
             return fault;
         }
         std::vector<std::byte> sector(kSectorSize);
@@ -324,7 +324,8 @@ private:
             return StructureFault{Kind::BrokenMiniStream, "the mini FAT", {}, first};
         }
         const std::uint64_t miniFatSize = first == kEndOfChain ? 0 : miniFatSectors * kSectorSize;
-        if (auto fault = fat_->ClaimChain(first, miniFatSize, "the mini FAT")) {
+        std::vector<std::uint32_t> chain;
+        if (auto fault = fat_->ClaimChain(first, miniFatSize, "the mini FAT", &chain)) {
             return fault;
         }
         if (auto fault = fat_->ClaimChain(root.start, root.size, "the mini stream")) {
@@ -332,10 +333,9 @@ private:
         }
         std::vector<std::uint32_t> table;
         std::vector<std::byte> sector(kSectorSize);
-        for (std::uint32_t current = first; current != kEndOfChain;
-             current = fat_->Table()[current]) {
-            if (Failed(file_.ReadAt(SectorOffset(current), sector))) {
-                return StructureFault{Kind::ReadFailed, "the mini FAT", {}, current};
+        for (const std::uint32_t id : chain) {
+            if (Failed(file_.ReadAt(SectorOffset(id), sector))) {
+                return StructureFault{Kind::ReadFailed, "the mini FAT", {}, id};
             }
             for (std::size_t i = 0; i < kIdsPerSector; ++i) {
                 table.push_back(LoadU32(sector, 4 * i));

@@ -53,5 +53,11 @@ TEST(ProgressThrottle, ForwardsOnlyWhenTheBarWouldMove) {
     EXPECT_EQ(forwarded.back(), 0u);
 }
 
+TEST(ProgressStatusText, SaysTheWholePercentInTheLanguagesPattern) {
+    EXPECT_EQ(ProgressStatusText(L"Writing the package: %s%", 0), L"Writing the package: 0%");
+    EXPECT_EQ(ProgressStatusText(L"%s\u00A0%", 999), L"99\u00A0%");
+    EXPECT_EQ(ProgressStatusText(L"%s%", 1000), L"100%");
+}
+
 } // namespace
 } // namespace kestrow

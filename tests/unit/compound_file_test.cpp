@@ -413,6 +413,12 @@ TEST_F(StructureCheckTest, NamesTheFirstFaultOfEachTable) {
         {[&] { SetTableEntry(FatOffset(), fatSector, kFreeSector); },
          StructureFaultKind::BrokenDifat,
          "the FAT is broken at sector " + std::to_string(fatSector)},
+        {[&] { SetTableEntry(FatOffset(), StartOf(u"Other") + 9, StartOf(u"Other") + 10); },
+         StructureFaultKind::LongChain,
+         "the chain of stream 3 goes on past its size at sector " +
+             std::to_string(StartOf(u"Other") + 10)},
+        {[&] { StoreU32(bytes, DirectoryOffset() + entry::kChild, 40); },
+         StructureFaultKind::BrokenDirectory, "the directory is broken at entry 40"},
         {[&] { SetTableEntry(miniFat, StartOf(u"Small"), 1000); },
          StructureFaultKind::BrokenMiniStream,
          "stream 2 reaches mini sector 1000, past the mini stream's end"},

@@ -48,5 +48,19 @@ TEST(InspectionOutput, TextFromAPackageCannotBreakTheLinesOrTheJson) {
     EXPECT_EQ(native::InspectionText("p.msi", report), "p.msi: damaged: line\\x0Abreak\n");
 }
 
+TEST(InspectionOutput, APackageThatDepartsListsTenPlacesAndCountsTheRest) {
+    inspect::PackageReport report;
+    report.verdict = inspect::Verdict::NotKestrowPackage;
+    for (int row = 0; row < 12; ++row) {
+        report.differences.push_back("table T, row " + std::to_string(row) + ": added");
+    }
+    const std::string text = native::InspectionText("p.msi", report);
+    EXPECT_EQ(text.rfind("p.msi: not a Kestrow package\n", 0), 0u);
+    EXPECT_NE(text.find("row 9: added\n"), std::string::npos);
+    EXPECT_EQ(text.find("row 10: added"), std::string::npos);
+    EXPECT_NE(text.find("and 2 more\n"), std::string::npos);
+    EXPECT_NE(native::InspectionJson("p.msi", report).find("row 11: added"), std::string::npos);
+}
+
 } // namespace
 } // namespace kestrow
