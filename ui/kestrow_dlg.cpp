@@ -21,7 +21,8 @@ namespace kestrow {
 namespace {
 
 constexpr wchar_t kInstallerExtension[] = L"*.exe";
-constexpr wchar_t kInstallerFilter[] = L"Programs (*.exe)|*.exe||";
+// The chooser lists programs only; the type's name is the user's language's.
+constexpr wchar_t kInstallerPattern[] = L"|*.exe||";
 constexpr DWORD kInstallerDialogFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
 constexpr UINT_PTR kProgressWindowTimer = 1;
 // The builder's result for a package it could not put at its path.
@@ -149,7 +150,8 @@ void CKestrowDlg::OnAcceptClicked() {
 }
 
 void CKestrowDlg::OnBrowseInstaller() {
-    CFileDialog dialog(true, kInstallerExtension, nullptr, kInstallerDialogFlags, kInstallerFilter);
+    const std::wstring filter = LoadUiString(IDS_PROGRAMS_FILTER) + kInstallerPattern;
+    CFileDialog dialog(true, kInstallerExtension, nullptr, kInstallerDialogFlags, filter.c_str());
     if (dialog.DoModal() != IDOK) {
         return;
     }

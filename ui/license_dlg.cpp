@@ -22,8 +22,8 @@ namespace {
 
 constexpr DWORD kPrintDialogFlags =
     PD_ALLPAGES | PD_USEDEVMODECOPIES | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE | PD_NOSELECTION;
-constexpr wchar_t kSaveFileName[] = L"Eula.rtf";
-constexpr wchar_t kSaveFilter[] = L"Eula Files (*.rtf)|*.rtf||";
+// The type's name and the file's are the user's language's.
+constexpr wchar_t kSavePattern[] = L"|*.rtf||";
 
 void StreamDocumentInto(HWND textArea) {
     const std::uint8_t* document = LoadLicenseDocument(UiLanguage);
@@ -81,7 +81,9 @@ void CLicenseDlg::OnPrint() {
 }
 
 void CLicenseDlg::OnSave() {
-    CFileDialog dialog(false, nullptr, kSaveFileName, OFN_OVERWRITEPROMPT, kSaveFilter);
+    const std::wstring fileName = LoadUiString(IDS_LICENSE_FILE_NAME);
+    const std::wstring filter = LoadUiString(IDS_LICENSE_FILTER) + kSavePattern;
+    CFileDialog dialog(false, nullptr, fileName.c_str(), OFN_OVERWRITEPROMPT, filter.c_str());
     if (dialog.DoModal() != IDOK) {
         return;
     }
