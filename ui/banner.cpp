@@ -1,15 +1,71 @@
 #include "banner.h"
 
+#include <array>
+
 #include "banner_rules.h"
-#include "framework/window_dpi.h"
+#include "resource_ids.h"
 
 namespace kestrow {
 
+namespace {
+
+// The banner drawn for 100 %, 150 % and 200 %, from the smallest.
+constexpr std::array<UINT, 3> kBannerDrawings{IDB_BANNER, IDB_BANNER_150, IDB_BANNER_200};
+
+PixelSize BitmapSize(HBITMAP bitmap) {
+    BITMAP facts{};
+    ::GetObjectW(bitmap, sizeof facts, &facts);
+    return {facts.bmWidth, facts.bmHeight};
+}
+
+// The part of the picture control that its window shows: the template lets it run past the
+// window's right edge.
+PixelSize VisibleStrip(HWND control) {
+    RECT strip{};
+    ::GetWindowRect(control, &strip);
+    const HWND window = ::GetParent(control);
+    ::MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&strip), 2);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::IntersectRect(&strip, &strip, &client);
+    return {strip.right - strip.left, strip.bottom - strip.top};
+}
+
+// The drawing that suits the strip, scaled to cover it, as a bitmap of the strip's size.
+Bitmap DrawBanner(HWND control, PixelSize strip) {
+    std::array<CBitmap, kBannerDrawings.size()> drawings;
+    std::array<PixelSize, kBannerDrawings.size()> sizes;
+    for (std::size_t index = 0; index < drawings.size(); ++index) {
+        drawings[index].LoadBitmap(kBannerDrawings[index]);
+        sizes[index] = BitmapSize(drawings[index].GetSafeHandle());
+    }
+    const std::size_t chosen = PickBannerDrawing(sizes, strip);
+    const PixelSize drawn = CoverSize(sizes[chosen], strip);
+
+    const WindowDc screen(control);
+    Bitmap banner(::CreateCompatibleBitmap(screen.Get(), strip.width, strip.height));
+    const CreatedDeviceContext source(::CreateCompatibleDC(screen.Get()));
+    const CreatedDeviceContext target(::CreateCompatibleDC(screen.Get()));
+    const SelectedObject sourceBitmap(source.Get(), drawings[chosen].GetSafeHandle());
+    const SelectedObject targetBitmap(target.Get(), banner.Get());
+    ::SetStretchBltMode(target.Get(), HALFTONE);
+    ::SetBrushOrgEx(target.Get(), 0, 0, nullptr);
+    ::StretchBlt(target.Get(), 0, 0, drawn.width, drawn.height, source.Get(), 0, 0,
+                 sizes[chosen].width, sizes[chosen].height, SRCCOPY);
+    return banner;
+}
+
+} // namespace
+
 void ShowBanner(const CStatic& picture, CBitmap& bitmap) {
     const HWND control = picture.GetSafeHwnd();
-    bitmap.LoadBitmap(BannerForDpi(WindowDpi(control)));
+    const PixelSize strip = VisibleStrip(control);
+    bitmap.Attach(DrawBanner(control, strip));
     ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap.GetSafeHandle()));
+    // The control shows its bitmap stretched to its own size, so it takes the strip's.
+    ::SetWindowPos(control, nullptr, 0, 0, strip.width, strip.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(control, nullptr, TRUE);
 }
 

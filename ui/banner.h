@@ -4,8 +4,9 @@
 
 namespace kestrow {
 
-// Shows in a picture control the banner drawn for its window's dots per inch. The control
-// does not own the bitmap: the caller keeps it for as long as the control shows it.
+// Fills the part of a picture control that its window shows with the banner, drawn for the
+// window's font and dots per inch. The control does not own the bitmap: the caller keeps it
+// for as long as the control shows it.
 void ShowBanner(const CStatic& picture, CBitmap& bitmap);
 
 } // namespace kestrow

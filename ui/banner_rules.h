@@ -1,13 +1,27 @@
 #pragma once
 
-// Which drawing of the banner across the top of the windows suits a screen.
+// How the banner across the top of the windows fills its strip at any font and scale.
+
+#include <span>
 
 namespace kestrow {
 
-// The bitmap drawn for the largest scale that a window of so many dots per inch reaches:
-// 100 % (96), 150 % (144) or 200 % (192). A picture control shows its bitmap at the bitmap's
-// own size, so a larger drawing would be cut by the window's edge, and a smaller one leaves a
-// bare strip beside it.
-unsigned BannerForDpi(unsigned dpi);
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const PixelSize&) const = default;
+};
+
+// Which of the banner's drawings, ordered from the smallest, to scale into a strip: the
+// smallest that covers it, so the picture is only ever made smaller and stays sharp, or the
+// largest when none does. The strip follows the dialog font as well as the dots per inch, so
+// no drawing has its size exactly.
+std::size_t PickBannerDrawing(std::span<const PixelSize> drawings, PixelSize strip);
+
+// The size to draw a picture at so that it covers the whole strip in its own proportions;
+// whatever passes the strip's right or bottom edge is cut. A picture of the strip's size, or
+// one that overhangs it along one side only, keeps its own size.
+PixelSize CoverSize(PixelSize picture, PixelSize strip);
 
 } // namespace kestrow

@@ -60,7 +60,7 @@ const MessageMap* CKestrowDlg::GetMessageMap() const {
         CommandEntry(IDC_FOLDER_PATH, EN_SETFOCUS, &CKestrowDlg::OnFolderSetFocus),
         CommandEntry(IDC_FOLDER_PATH, EN_CHANGE, &CKestrowDlg::OnFolderChange),
         NotifyEntry(IDC_TERMS_LINK, NM_CLICK, &CKestrowDlg::OnTermsClick),
-        // Enter and Space on the focused link, as the mouse's click.
+        // Enter on the focused link, as the mouse's click.
         NotifyEntry(IDC_TERMS_LINK, NM_RETURN, &CKestrowDlg::OnTermsClick),
         CommandEntry(IDC_INSTALLER_PATH, EN_CHANGE, &CKestrowDlg::OnInstallerChange),
         MessageEntry(BackgroundBuild::kProgressMessage, &CKestrowDlg::OnBuildProgress),
@@ -92,6 +92,13 @@ BOOL CKestrowDlg::PreTranslateMessage(MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
         return TRUE;
     }
+    // Space on the focused link opens it as Enter does. Not every system's link answers Space
+    // itself, so the window takes the key before the link sees it.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_SPACE &&
+        message.hwnd == ::GetDlgItem(hwnd_, IDC_TERMS_LINK)) {
+        ShowLicense();
+        return TRUE;
+    }
     return CDialogEx::PreTranslateMessage(message);
 }
 
@@ -99,6 +106,7 @@ BOOL CKestrowDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetIcons(icon_.Get());
     SetWindowTexts();
+    NameFieldsForScreenReaders();
     ShowBanner(banner_, bannerBitmap_);
     convertButton_.EnableWindow(false);
     return TRUE;
@@ -130,6 +138,13 @@ void CKestrowDlg::SetWindowTexts() {
     convertButton_.SetWindowText(LoadUiString(IDS_CONVERT));
     acceptBox_.SetWindowText(LoadUiString(IDS_ACCEPT));
     nameLabel_.SetWindowText(LoadUiString(IDS_PACKAGE_NAME_LABEL));
+}
+
+void CKestrowDlg::NameFieldsForScreenReaders() {
+    // The two path fields come before their labels in tab order, so a screen reader would not
+    // find their names by itself.
+    accessibleNames_.Name(installerField_.GetSafeHwnd(), LoadUiString(IDS_INSTALLER_LABEL));
+    accessibleNames_.Name(folderField_.GetSafeHwnd(), LoadUiString(IDS_FOLDER_LABEL));
 }
 
 void CKestrowDlg::OnInstallerChange() {
@@ -296,6 +311,10 @@ void CKestrowDlg::ReportOutcome(std::uint32_t result, const std::wstring& packag
 
 void CKestrowDlg::OnTermsClick(NMHDR&, LRESULT& result) {
     result = 0;
+    ShowLicense();
+}
+
+void CKestrowDlg::ShowLicense() {
     InitRichEdit20();
     CLicenseDlg license;
     license.DoModal();

@@ -9,6 +9,7 @@
 
 #include "background_build.h"
 #include "build_progress.h"
+#include "framework/accessible_names.h"
 #include "framework/dialog_ex.h"
 #include "framework/window_timer.h"
 #include "main_window_rules.h"
@@ -48,6 +49,7 @@ private:
     };
 
     void SetWindowTexts();
+    void NameFieldsForScreenReaders();
 
     void OnInstallerChange();
     void OnFolderChange();
@@ -57,6 +59,7 @@ private:
     void OnFolderSetFocus();
     void OnConvert();
     void OnTermsClick(NMHDR& header, LRESULT& result);
+    void ShowLicense();
     LRESULT OnBuildProgress(WPARAM permille, LPARAM);
     LRESULT OnBuildEnd(WPARAM result, LPARAM);
     LRESULT OnTimer(WPARAM timerId, LPARAM);
@@ -86,6 +89,7 @@ private:
     CButton browseFolderButton_;
     CButton convertButton_;
     CButton acceptBox_;
+    AccessibleNames accessibleNames_;
     // Set while the folder field's own check reports, so that the focus coming back to the
     // field when its message box closes does not raise the check again.
     bool reportingFolderEntry_ = false;

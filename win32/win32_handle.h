@@ -71,7 +71,8 @@ struct GlobalMemoryTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle memory) { ::GlobalFree(memory); }
 };
-// For device contexts made with CreateDC or returned by the print dialog, not GetDC.
+// For device contexts made with CreateDC or CreateCompatibleDC or returned by the print
+// dialog, not GetDC.
 struct CreatedDeviceContextTraits {
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }

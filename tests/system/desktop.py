@@ -63,16 +63,29 @@ def set_screen_dpi(dpi):
         lister.stop()
 
 
-def start(program, *arguments, cwd=None, locale=None):
+def start(program, *arguments, cwd=None, locale=None, wine_debug=None):
     """Starts a Windows program without waiting for it, in the given current directory and
     locale; returns the Popen. Its output goes to a file, for the reason
-    wine_session.run_to_files gives."""
+    wine_session.run_to_files gives. With wine_debug (a WINEDEBUG value), Wine's messages on
+    those channels go to a file too, read by wine_messages()."""
     output = tempfile.TemporaryFile()
+    messages = tempfile.TemporaryFile() if wine_debug else subprocess.DEVNULL
+    env = wine_session.wine_environment(locale)
+    if wine_debug:
+        env["WINEDEBUG"] = wine_debug
     process = subprocess.Popen(["wine", wine_session.windows_path(program), *arguments],
-                               env=wine_session.wine_environment(locale), stdout=output,
-                               stderr=subprocess.DEVNULL, cwd=cwd)
+                               env=env, stdout=output, stderr=messages, cwd=cwd)
     process.output_file = output
+    process.messages_file = messages
     return process
+
+
+def wine_messages(process):
+    """What Wine has said so far on the channels that start() was given, as text; Wine writes
+    a character past ASCII as a \\NNNN escape, which comes back as the character."""
+    process.messages_file.seek(0)
+    text = process.messages_file.read().decode("utf-8", "replace")
+    return re.sub(r"\\([0-9a-f]{4})", lambda match: chr(int(match[1], 16)), text)
 
 
 def finish(process, timeout=30):
@@ -268,3 +281,11 @@ def screenshot(name, window=None):
 
     wine_session.settled(drawn, timeout=5)
     return path
+
+
+def pixel_colour(picture, x, y):
+    """The (red, green, blue) of one pixel of a picture file, such as a screenshot."""
+    pixel = subprocess.run(["convert", str(picture), "-crop", f"1x1+{x}+{y}", "+repage",
+                            "-depth", "8", "rgb:-"], check=True, stdout=subprocess.PIPE,
+                           timeout=60).stdout
+    return tuple(pixel[:3])

@@ -1,13 +1,16 @@
-"""The windows on screens of 144 and 192 dots per inch (Wine's LogPixels) beside 96: each
-declares itself aware of each monitor's dots per inch, grows in proportion, shows every text
-whole and the banner drawn for its scale; a screenshot of each lands in the test artifacts."""
+"""The windows on screens of 144 and 192 dots per inch (Wine's LogPixels) beside 96, and with
+another dialog font: each declares itself aware of each monitor's dots per inch, grows in
+proportion, shows every text whole and the banner across its whole width; a screenshot of each
+lands in the test artifacts."""
 
 import contextlib
 import os
 import pathlib
+import subprocess
 import unittest
 
 import desktop
+import wine_session
 
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 LICENSE_WINDOW = pathlib.Path(os.environ["KESTROW_LICENSE_WINDOW"])
@@ -18,7 +21,7 @@ WINDOWS = {"main": (KESTROW, "Corvane Kestrow", ()),
            "license": (LICENSE_WINDOW, "Corvane Kestrow - EULA", ()),
            "status-failure": (STATUS_WINDOW, "Package Status - Unknown Error", ("124", "127"))}
 BANNER = 1015
-BANNER_SIZES = {96: (431, 108), 144: (647, 162), 192: (862, 216)}
+FONT_SUBSTITUTES = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes"
 PER_MONITOR_AWARE = 2
 # Text does not grow exactly in step with the dots per inch, and dialog units follow the text.
 SCALE_TOLERANCE = 0.06
@@ -27,6 +30,13 @@ SCALE_TOLERANCE = 0.06
 def size(rect):
     left, top, right, bottom = rect
     return right - left, bottom - top
+
+
+def set_dialog_font(face):
+    """The face that "MS Shell Dlg" stands for in the programs started afterwards."""
+    subprocess.run(["wine", "reg", "add", FONT_SUBSTITUTES, "/v", "MS Shell Dlg", "/t", "REG_SZ",
+                    "/d", face, "/f"], env=wine_session.wine_environment(), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 @contextlib.contextmanager
@@ -55,7 +65,7 @@ class HighDpi(unittest.TestCase):
                                 (control["rect"][1] - client_top) / height)
                 for control in window["controls"]}
 
-    def test_every_window_in_proportion_with_its_texts_whole_and_a_sharp_banner(self):
+    def test_every_window_in_proportion_with_its_texts_whole_and_the_banner_across_it(self):
         at_96 = {}
         for dpi in (96, 144, 192):
             desktop.set_screen_dpi(dpi)
@@ -68,8 +78,7 @@ class HighDpi(unittest.TestCase):
         cut = [(control["id"], control["text"]) for control in window["controls"]
                if control["fits"] is False]
         self.assertEqual(cut, [])
-        if any(control["id"] == BANNER for control in window["controls"]):
-            self.assertEqual(size(desktop.control(window, BANNER)["rect"]), BANNER_SIZES[dpi])
+        self.assert_banner_fills_the_width(window)
         for measured, base in zip(size(window["client"]), size(window_at_96["client"])):
             self.assertAlmostEqual(measured / base, dpi / 96, delta=SCALE_TOLERANCE * dpi / 96)
         expected = self.places(window_at_96)
@@ -78,6 +87,28 @@ class HighDpi(unittest.TestCase):
             self.assertAlmostEqual(y, expected[control][1], delta=0.02, msg=f"control {control}")
         if dpi != 96:
             desktop.screenshot(f"dpi-{dpi}-{name}", window)
+
+    def assert_banner_fills_the_width(self, window):
+        if not any(control["id"] == BANNER for control in window["controls"]):
+            return
+        left, top, right, _ = desktop.control(window, BANNER)["rect"]
+        self.assertEqual((left, top, right), tuple(window["client"][:3]))
+
+    def test_the_banner_fills_the_window_in_a_wider_dialog_font(self):
+        desktop.set_screen_dpi(96)
+        set_dialog_font("DejaVu Sans")
+        self.addCleanup(set_dialog_font, "Tahoma")
+        for name in ("main", "status-failure"):
+            with self.subTest(window=name), shown(name) as window:
+                self.assert_banner_fills_the_width(window)
+                picture = desktop.screenshot(f"wide-font-{name}", window)
+                # The banner's last column against the window's face below it.
+                origin_x, origin_y = window["rect"][:2]
+                _, top, right, bottom = desktop.control(window, BANNER)["rect"]
+                column = right - 1 - origin_x
+                self.assertNotEqual(
+                    desktop.pixel_colour(picture, column, (top + bottom) // 2 - origin_y),
+                    desktop.pixel_colour(picture, column, bottom + 2 - origin_y))
 
 
 if __name__ == "__main__":

@@ -1,20 +1,23 @@
 """The interface in each language it speaks: the real windows under Wine with the user's
 locale set, every text the translated one (English the original), none cut, mnemonics distinct
-within a window, the licence agreement in English, and a screenshot of every window in every
-language."""
+within a window, the licence agreement in English, the choosers' texts, the path fields' names
+for screen readers, and a screenshot of every window in every language."""
 
 import contextlib
 import os
 import pathlib
 import re
+import time
 import unittest
 
 import desktop
+import wine_session
 from interface_texts import translations
 
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 STATUS_WINDOW = pathlib.Path(os.environ["KESTROW_STATUS_WINDOW"])
 LICENSE_WINDOW = pathlib.Path(os.environ["KESTROW_LICENSE_WINDOW"])
+SAMPLE = pathlib.Path(os.environ["KESTROW_SAMPLE"])
 LOCALES = {"english": "en_US.UTF-8", "german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
            "chinese": "zh_CN.UTF-8", "japanese": "ja_JP.UTF-8"}
 IDOK = 1
@@ -23,7 +26,15 @@ MAIN_TEXTS = {1001: "IDS_DESCRIPTION", 1003: "IDS_INSTALLER_LABEL", 1005: "IDS_F
               1009: "IDS_BROWSE_INSTALLER", 1011: "IDS_BROWSE_FOLDER", 1013: "IDS_CONVERT",
               1016: "IDS_ACCEPT", 1021: "IDS_PACKAGE_NAME_LABEL"}
 TERMS_LINK = 1025
-LICENSE_TEXTS = {IDOK: "IDS_OK", 1023: "IDS_PRINT", 1024: "IDS_SAVE"}
+INSTALLER_FIELD, FOLDER_FIELD, BROWSE_INSTALLER, BROWSE_FOLDER = 1007, 1008, 1009, 1011
+FILE_NAME_BOX, FILE_TYPE_BOX, FOLDER_BROWSER_TEXT = 1152, 1136, 14146
+# What Wine's annotation service says when a program names a control for screen readers; it
+# keeps nothing, so its message is what a test can read.
+ACCESSIBLE_NAME_CALL = re.compile(
+    r"AccPropServices_SetHwndPropStr \(([0-9A-F]+) 4294967292 0 "
+    r"\{608d3df8-8128-4aa7-a428-f55e49267291\} L\"(.*)\"\)")
+LICENSE_SAVE = 1024
+LICENSE_TEXTS = {IDOK: "IDS_OK", 1023: "IDS_PRINT", LICENSE_SAVE: "IDS_SAVE"}
 LICENSE_TEXT_AREA = 1016
 STATUS_MESSAGE = 1026
 STATUS_TEXT_IDS = {"IDS_STATUS_SUCCESS_CAPTION": 122, "IDS_STATUS_FAILURE_CAPTION": 124,
@@ -51,6 +62,24 @@ class Languages(unittest.TestCase):
             process.kill()
             process.wait()
 
+    def owned_window(self, owner, program, locale, timeout=30):
+        """The window that owner owns, such as a chooser it opened, once it is there."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in desktop.list_windows(process=program.name, locale=locale):
+                if window["owner"] == owner["handle"]:
+                    return window
+            time.sleep(0.2)
+        self.fail(f"no window over {owner['title']!r} within {timeout} s")
+
+    def close_chooser(self, owner, program, locale, name):
+        """The chooser that the owner opened, read, shown in a screenshot and cancelled."""
+        chooser = self.owned_window(owner, program, locale)
+        desktop.screenshot(name, chooser)
+        desktop.press_keys(chooser, "Escape")
+        desktop.wait_until_gone(chooser)
+        return chooser
+
     def assert_window(self, window, expected, name):
         """Each control shows its text, whole; no two share a mnemonic."""
         controls = {control["id"]: control for control in window["controls"]}
@@ -77,6 +106,50 @@ class Languages(unittest.TestCase):
         for language, height in main_heights.items():
             if language != "english":
                 self.assertGreater(height, main_heights["english"], language)
+
+    def test_choosers_and_field_names_in_every_language(self):
+        for language, locale in LOCALES.items():
+            with self.subTest(language=language):
+                strings, _ = translations(language)
+                self.check_main_window_choosers(language, locale, strings)
+                self.check_license_save_chooser(language, locale, strings)
+
+    def check_main_window_choosers(self, language, locale, strings):
+        process = desktop.start(KESTROW, locale=locale, wine_debug="-all,fixme+oleacc")
+        try:
+            window = desktop.wait_for_window(strings["IDS_MAIN_CAPTION"], process=KESTROW.name,
+                                             locale=locale)
+            fields = {control["handle"]: control["id"] for control in window["controls"]}
+            names = {fields.get(int(handle, 16)): name for handle, name in
+                     ACCESSIBLE_NAME_CALL.findall(desktop.wine_messages(process))}
+            self.assertEqual(names, {INSTALLER_FIELD: strings["IDS_INSTALLER_LABEL"],
+                                     FOLDER_FIELD: strings["IDS_FOLDER_LABEL"]})
+            desktop.click_control(window, BROWSE_INSTALLER)
+            chooser = self.close_chooser(window, KESTROW, locale, f"language-{language}-open")
+            self.assertEqual(desktop.control(chooser, FILE_TYPE_BOX)["text"],
+                             strings["IDS_PROGRAMS_FILTER"])
+            desktop.click_control(window, INSTALLER_FIELD)
+            desktop.type_text(window, wine_session.windows_path(SAMPLE))
+            wine_session.settled(
+                lambda: desktop.control(desktop.refresh(window), BROWSE_FOLDER)["enabled"])
+            desktop.click_control(window, BROWSE_FOLDER)
+            chooser = self.close_chooser(window, KESTROW, locale, f"language-{language}-folder")
+            self.assertEqual(desktop.control(chooser, FOLDER_BROWSER_TEXT)["text"],
+                             strings["IDS_FOLDER_BROWSER_TITLE"])
+        finally:
+            process.kill()
+            process.wait()
+            process.messages_file.close()
+
+    def check_license_save_chooser(self, language, locale, strings):
+        with self.shown(LICENSE_WINDOW, strings["IDS_LICENSE_CAPTION"], locale) as window:
+            desktop.click_control(window, LICENSE_SAVE)
+            chooser = self.close_chooser(window, LICENSE_WINDOW, locale,
+                                         f"language-{language}-save")
+        self.assertEqual(desktop.control(chooser, FILE_NAME_BOX)["text"],
+                         strings["IDS_LICENSE_FILE_NAME"])
+        self.assertEqual(desktop.control(chooser, FILE_TYPE_BOX)["text"],
+                         strings["IDS_LICENSE_FILTER"])
 
     def check_main_window(self, language, locale, strings, link):
         """Returns the height of the window's client area."""

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "banner_rules.h"
-#include "resource_ids.h"
 
 namespace kestrow {
 namespace {
@@ -83,14 +82,20 @@ TEST(FittedBox, NeverShrinksAControlWithoutRoom) {
     EXPECT_EQ(FittedBox(wide, OneLine(700), {}, kClient), wide);
 }
 
-TEST(BannerForDpi, TheLargestDrawingTheScaleReaches) {
-    EXPECT_EQ(BannerForDpi(96), IDB_BANNER);
-    EXPECT_EQ(BannerForDpi(120), IDB_BANNER);
-    EXPECT_EQ(BannerForDpi(143), IDB_BANNER);
-    EXPECT_EQ(BannerForDpi(144), IDB_BANNER_150);
-    EXPECT_EQ(BannerForDpi(168), IDB_BANNER_150);
-    EXPECT_EQ(BannerForDpi(192), IDB_BANNER_200);
-    EXPECT_EQ(BannerForDpi(288), IDB_BANNER_200);
+// The banner's three drawings, for 100 %, 150 % and 200 %.
+constexpr PixelSize kBannerDrawings[] = {{431, 108}, {647, 162}, {862, 216}};
+
+TEST(BannerLayout, TheSmallestDrawingThatCoversTheStripScaledToCoverIt) {
+    // The tests' font at 100 %: the window is a little narrower than the drawing.
+    EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {428, 108}), 0U);
+    EXPECT_EQ(CoverSize(kBannerDrawings[0], {428, 108}), (PixelSize{431, 108}));
+    // A wider font at 100 %: the 150 % drawing, made smaller, fills the whole width.
+    EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {499, 124}), 1U);
+    EXPECT_EQ(CoverSize(kBannerDrawings[1], {499, 124}), (PixelSize{499, 125}));
+    EXPECT_EQ(CoverSize(kBannerDrawings[1], {499, 130}), (PixelSize{520, 130}));
+    // Past 200 %, the largest drawing grows.
+    EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {1300, 324}), 2U);
+    EXPECT_EQ(CoverSize(kBannerDrawings[2], {1300, 324}), (PixelSize{1300, 326}));
 }
 
 } // namespace

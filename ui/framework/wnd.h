@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "win32_handle.h"
 
@@ -74,6 +75,7 @@ public:
         bitmap_ = Bitmap(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId)));
         return bitmap_.IsValid();
     }
+    void Attach(Bitmap bitmap) { bitmap_ = std::move(bitmap); }
     HBITMAP GetSafeHandle() const { return bitmap_.Get(); }
 
 private:
