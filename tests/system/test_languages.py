@@ -98,6 +98,10 @@ class Languages(unittest.TestCase):
         for language, locale in LOCALES.items():
             with self.subTest(language=language):
                 strings, link = translations(language)
+                if language != "english":  # English keeps its own texts
+                    # The link names the licence as the licence window's caption does.
+                    self.assertIn(link.removeprefix("<a>").removesuffix("</a>"),
+                                  strings["IDS_LICENSE_CAPTION"])
                 main_heights[language] = self.check_main_window(language, locale, strings, link)
                 self.check_license_window(language, locale, strings)
                 self.check_status_windows(language, locale, strings)
