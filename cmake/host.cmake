@@ -57,6 +57,11 @@ add_subdirectory(app/native)
 include(cmake/manual_page.cmake)
 if(KESTROW_TESTS)
     add_subdirectory(tests/unit)
+    # Every C++ file of the tree keeps the layout that its .clang-format gives.
+    find_program(KESTROW_CLANG_FORMAT clang-format REQUIRED)
+    add_test(NAME format
+        COMMAND sh -c "git ls-files -z -- '*.cpp' '*.h' | xargs -0 '${KESTROW_CLANG_FORMAT}' --dry-run --Werror"
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endif()
 if(KESTROW_FUZZ)
     add_subdirectory(fuzz)

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "command_line_rules.h"
-#include "package_name.h"
 #include "fuzz_support.h"
+#include "package_name.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
 #pragma once
 
-// What the fuzz targets share: turning the fuzzer's bytes into text, and reporting a broken
-// rule as a finding.
+// What the fuzz targets share: turning the fuzzer's bytes into text or a file to read, and
+// reporting a broken rule as a finding.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,19 @@ inline std::wstring WideText(const std::uint8_t* data, std::size_t size) {
         text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
     }
     return text;
+}
+
+// The fuzzer's bytes as a file that a reader reads a part at a time: each read must stay
+// inside the file and ask for at most largestRead bytes.
+inline auto CheckedFileReader(const std::uint8_t* data, std::size_t size,
+                              std::uint64_t largestRead) {
+    return [=](std::uint64_t offset, std::span<std::byte> buffer) {
+        Expect(offset <= size && buffer.size() <= size - offset);
+        Expect(buffer.size() <= largestRead);
+        std::copy_n(reinterpret_cast<const std::byte*>(data) + offset, buffer.size(),
+                    buffer.begin());
+        return true;
+    };
 }
 
 // A command line's arguments: each ends at a NUL, as the system passes them to main; the

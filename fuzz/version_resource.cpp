@@ -1,10 +1,8 @@
 // The version resource reader on damaged programs: read from memory, through a reader that
 // checks each read the library asks for.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "fuzz_support.h"
@@ -27,13 +25,7 @@ bool Clean(const std::string& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto read = [&](std::uint64_t offset, std::span<std::byte> buffer) {
-        Expect(offset <= size && buffer.size() <= size - offset);
-        Expect(buffer.size() <= kLargestRead);
-        std::copy_n(reinterpret_cast<const std::byte*>(data) + offset, buffer.size(),
-                    buffer.begin());
-        return true;
-    };
+    const auto read = kestrow::fuzz::CheckedFileReader(data, size, kLargestRead);
     VersionStrings strings;
     const VersionResourceFault fault = ReadVersionResource(read, size, strings);
     for (const std::string* text :

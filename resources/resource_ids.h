@@ -36,6 +36,9 @@
 #define IDC_SAVE 1024
 #define IDD_PACKAGE_STATUS 123
 #define IDC_BANNER 1015
+// The banner's strip across the top of the main and status windows, in dialog units high; the
+// windows fill it at whatever size the dialog font gives it.
+#define KESTROW_BANNER_HEIGHT 66
 #define IDC_STATUS_MESSAGE 1026
 #define IDC_STATUS_LOCATION 1027
 #define IDD_BUILD_PROGRESS 140

@@ -18,17 +18,15 @@ PixelSize BitmapSize(HBITMAP bitmap) {
     return {facts.bmWidth, facts.bmHeight};
 }
 
-// The part of the picture control that its window shows: the template lets it run past the
-// window's right edge.
-PixelSize VisibleStrip(HWND control) {
-    RECT strip{};
-    ::GetWindowRect(control, &strip);
+// The strip the banner fills: the window's width, as high as the templates make it. The
+// control itself has taken the size of the bitmap it was created with.
+PixelSize BannerStrip(HWND control) {
     const HWND window = ::GetParent(control);
-    ::MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&strip), 2);
     RECT client{};
     ::GetClientRect(window, &client);
-    ::IntersectRect(&strip, &strip, &client);
-    return {strip.right - strip.left, strip.bottom - strip.top};
+    RECT height{0, 0, 0, KESTROW_BANNER_HEIGHT};
+    ::MapDialogRect(window, &height);
+    return {client.right - client.left, height.bottom};
 }
 
 // The drawing that suits the strip, scaled to cover it, as a bitmap of the strip's size.
@@ -59,13 +57,10 @@ Bitmap DrawBanner(HWND control, PixelSize strip) {
 
 void ShowBanner(const CStatic& picture, CBitmap& bitmap) {
     const HWND control = picture.GetSafeHwnd();
-    const PixelSize strip = VisibleStrip(control);
-    bitmap.Attach(DrawBanner(control, strip));
+    bitmap.Attach(DrawBanner(control, BannerStrip(control)));
+    // The control takes the size of its new bitmap.
     ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(bitmap.GetSafeHandle()));
-    // The control shows its bitmap stretched to its own size, so it takes the strip's.
-    ::SetWindowPos(control, nullptr, 0, 0, strip.width, strip.height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(control, nullptr, TRUE);
 }
 

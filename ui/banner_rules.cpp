@@ -8,6 +8,12 @@ bool Covers(PixelSize picture, PixelSize strip) {
     return picture.width >= strip.width && picture.height >= strip.height;
 }
 
+// Overhangs the strip by at most a thirty-second of each side.
+bool NearlyFits(PixelSize picture, PixelSize strip) {
+    return (picture.width - strip.width) * 32 <= strip.width &&
+           (picture.height - strip.height) * 32 <= strip.height;
+}
+
 // numerator / denominator, rounded up, for positive sizes.
 int DivideRoundingUp(long long numerator, long long denominator) {
     return static_cast<int>((numerator + denominator - 1) / denominator);
@@ -26,6 +32,9 @@ std::size_t PickBannerDrawing(std::span<const PixelSize> drawings, PixelSize str
 
 PixelSize CoverSize(PixelSize picture, PixelSize strip) {
     if (picture.width <= 0 || picture.height <= 0 || strip.width <= 0 || strip.height <= 0) {
+        return picture;
+    }
+    if (Covers(picture, strip) && NearlyFits(picture, strip)) {
         return picture;
     }
     // Compares the two scales, strip / picture, across both sides without rounding.

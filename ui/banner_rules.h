@@ -20,8 +20,9 @@ struct PixelSize {
 std::size_t PickBannerDrawing(std::span<const PixelSize> drawings, PixelSize strip);
 
 // The size to draw a picture at so that it covers the whole strip in its own proportions;
-// whatever passes the strip's right or bottom edge is cut. A picture of the strip's size, or
-// one that overhangs it along one side only, keeps its own size.
+// whatever passes the strip's right or bottom edge is cut. A picture that already covers the
+// strip and overhangs it by at most a thirty-second of each side keeps its own size: cutting a
+// few pixels keeps it sharp, where scaling it by a hair would blur all of it.
 PixelSize CoverSize(PixelSize picture, PixelSize strip);
 
 } // namespace kestrow

@@ -23,6 +23,24 @@ OpenCompoundFile(const std::filesystem::path& path,
     return cfb::CompoundFileReader::Open(std::move(file), reader);
 }
 
+// Every stream of an open file, in its order, as entries to write again, under a root with the
+// file's root attributes.
+inline installer_db::ContainerError CopyStreams(installer_db::cfb::CompoundFileReader& file,
+                                                installer_db::cfb::NewCompoundFile& content) {
+    using namespace installer_db;
+    content.root = file.Entries()[0].attributes;
+    for (std::size_t i = 1; i < file.Entries().size(); ++i) {
+        cfb::NewEntry stream;
+        stream.name = file.Entries()[i].name;
+        stream.size = file.Entries()[i].size;
+        if (const ContainerError error = file.OpenStream(i, stream.source); Failed(error)) {
+            return error;
+        }
+        content.entries.push_back(std::move(stream));
+    }
+    return ContainerError::None;
+}
+
 inline installer_db::ContainerError WriteCompoundFileAt(installer_db::cfb::NewCompoundFile& content,
                                                         const std::filesystem::path& path) {
     using namespace installer_db;

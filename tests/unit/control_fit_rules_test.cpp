@@ -86,9 +86,10 @@ TEST(FittedBox, NeverShrinksAControlWithoutRoom) {
 constexpr PixelSize kBannerDrawings[] = {{431, 108}, {647, 162}, {862, 216}};
 
 TEST(BannerLayout, TheSmallestDrawingThatCoversTheStripScaledToCoverIt) {
-    // The tests' font at 100 %: the window is a little narrower than the drawing.
-    EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {428, 108}), 0U);
-    EXPECT_EQ(CoverSize(kBannerDrawings[0], {428, 108}), (PixelSize{431, 108}));
+    // The tests' font at 100 %: the strip is a little smaller than the drawing, which is cut
+    // rather than blurred.
+    EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {429, 107}), 0U);
+    EXPECT_EQ(CoverSize(kBannerDrawings[0], {429, 107}), (PixelSize{431, 108}));
     // A wider font at 100 %: the 150 % drawing, made smaller, fills the whole width.
     EXPECT_EQ(PickBannerDrawing(kBannerDrawings, {499, 124}), 1U);
     EXPECT_EQ(CoverSize(kBannerDrawings[1], {499, 124}), (PixelSize{499, 125}));

@@ -54,14 +54,7 @@ std::vector<std::byte> FixtureWithStorageAfterItsStream(const std::filesystem::p
     std::unique_ptr<cfb::CompoundFileReader> fixture;
     EXPECT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, fixture), ContainerError::None);
     cfb::NewCompoundFile content;
-    content.root = fixture->Entries()[0].attributes;
-    for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
-        cfb::NewEntry stream;
-        stream.name = fixture->Entries()[i].name;
-        stream.size = fixture->Entries()[i].size;
-        EXPECT_EQ(fixture->OpenStream(i, stream.source), ContainerError::None);
-        content.entries.push_back(std::move(stream));
-    }
+    EXPECT_EQ(test_support::CopyStreams(*fixture, content), ContainerError::None);
     content.entries.push_back({u"Embedded", cfb::EntryType::Storage, 0, 0, nullptr, {}});
     content.entries.push_back({u"Inside",
                                cfb::EntryType::Stream,

@@ -39,18 +39,12 @@ void WriteFixtureWith(const std::vector<std::byte>& summary, const std::filesyst
     std::unique_ptr<cfb::CompoundFileReader> fixture;
     ASSERT_EQ(test_support::OpenCompoundFile(KESTROW_FIXTURE_MSI, fixture), ContainerError::None);
     cfb::NewCompoundFile content;
-    content.root = fixture->Entries()[0].attributes;
-    for (std::size_t i = 1; i < fixture->Entries().size(); ++i) {
-        cfb::NewEntry stream;
-        stream.name = fixture->Entries()[i].name;
-        stream.size = fixture->Entries()[i].size;
+    ASSERT_EQ(test_support::CopyStreams(*fixture, content), ContainerError::None);
+    for (cfb::NewEntry& stream : content.entries) {
         if (stream.name == kStreamName) {
             stream.size = summary.size();
             stream.source = std::make_unique<MemoryByteSource>(summary);
-        } else {
-            ASSERT_EQ(fixture->OpenStream(i, stream.source), ContainerError::None);
         }
-        content.entries.push_back(std::move(stream));
     }
     ASSERT_EQ(test_support::WriteCompoundFileAt(content, path), ContainerError::None);
 }
