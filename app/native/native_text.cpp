@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+#include "utf8_encoding.h"
+
 namespace kestrow::native {
 
 namespace {
@@ -68,23 +70,12 @@ void AppendWide(char32_t point, std::wstring& wide) {
     }
 }
 
-void AppendUtf8(char32_t point, std::string& text) {
+// A stray byte's unit goes back to that byte.
+void AppendUtf8OrByte(char32_t point, std::string& text) {
     if (point >= kEscapedByte + 0x80 && point <= kEscapedByte + 0xFF) {
         text += static_cast<char>(point & 0xFF);
-    } else if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | (point >> 6));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        text += static_cast<char>(0xE0 | (point >> 12));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
     } else {
-        text += static_cast<char>(0xF0 | (point >> 18));
-        text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
+        installer_db::AppendUtf8(point, text);
     }
 }
 
@@ -122,7 +113,7 @@ std::string Utf8FromWide(std::wstring_view wide) {
             IsLowSurrogate(static_cast<char32_t>(wide[i + 1]))) {
             point = 0x10000 + ((point & 0x3FF) << 10) + (static_cast<char32_t>(wide[++i]) & 0x3FF);
         }
-        AppendUtf8(point, text);
+        AppendUtf8OrByte(point, text);
     }
     return text;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "der_reader.h"
+#include "utf8_encoding.h"
 
 namespace kestrow::signature {
 
@@ -173,24 +174,6 @@ CodePoints FromUtf8(std::span<const std::byte> bytes) {
     return points;
 }
 
-void AppendUtf8(char32_t point, std::string& text) {
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | (point >> 6));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        text += static_cast<char>(0xE0 | (point >> 12));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (point >> 18));
-        text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
-}
-
 // What would break the line or turn the text around on a terminal.
 bool IsUnprintable(char32_t point) {
     return point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0x2028 || point == 0x2029 ||
@@ -211,7 +194,7 @@ void AppendEscaped(const CodePoints& points, std::string& text) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (IsUnprintable(points[i])) {
             std::string bytes;
-            AppendUtf8(points[i], bytes);
+            installer_db::AppendUtf8(points[i], bytes);
             for (const char byte : bytes) {
                 text += '\\';
                 AppendHexByte(static_cast<std::uint8_t>(byte), text);
@@ -221,7 +204,7 @@ void AppendEscaped(const CodePoints& points, std::string& text) {
         if (NeedsBackslash(points, i)) {
             text += '\\';
         }
-        AppendUtf8(points[i], text);
+        installer_db::AppendUtf8(points[i], text);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "utf8_encoding.h"
+
 namespace installer_db {
 
 namespace {
@@ -33,24 +35,6 @@ bool IsHighSurrogate(char32_t unit) {
 }
 bool IsLowSurrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void AppendUtf8(char32_t code, std::string& bytes) {
-    if (code < 0x80) {
-        bytes.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 ErrorCode EncodeUtf8(std::u16string_view text, std::string& bytes) {

@@ -148,16 +148,18 @@ def list_windows(title=None, process=None, repaint=False, locale=None):
     return lister.query(title, process, repaint)["windows"]
 
 
-def wait_for_window(title, process=None, timeout=30, locale=None):
-    """The first visible window whose title equals title, once it is there."""
+def wait_for_window(title, process=None, timeout=30, locale=None, owner=None):
+    """The first visible window whose title equals title (None: any title) and that the
+    window with the handle owner owns, if given, once it is there."""
     deadline = time.monotonic() + timeout
     while True:
         found = [window for window in list_windows(title, process, locale=locale)
-                 if window["title"] == title]
+                 if title in (None, window["title"]) and owner in (None, window["owner"])]
         if found:
             return found[0]
         if time.monotonic() > deadline:
-            raise AssertionError(f"no window titled {title!r} within {timeout} s")
+            raise AssertionError(f"no window titled {title!r} owned by {owner} within "
+                                 f"{timeout} s")
         time.sleep(0.1)
 
 

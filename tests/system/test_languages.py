@@ -7,7 +7,6 @@ import contextlib
 import os
 import pathlib
 import re
-import time
 import unittest
 
 import desktop
@@ -62,19 +61,10 @@ class Languages(unittest.TestCase):
             process.kill()
             process.wait()
 
-    def owned_window(self, owner, program, locale, timeout=30):
-        """The window that owner owns, such as a chooser it opened, once it is there."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in desktop.list_windows(process=program.name, locale=locale):
-                if window["owner"] == owner["handle"]:
-                    return window
-            time.sleep(0.2)
-        self.fail(f"no window over {owner['title']!r} within {timeout} s")
-
     def close_chooser(self, owner, program, locale, name):
         """The chooser that the owner opened, read, shown in a screenshot and cancelled."""
-        chooser = self.owned_window(owner, program, locale)
+        chooser = desktop.wait_for_window(None, process=program.name, locale=locale,
+                                          owner=owner["handle"])
         desktop.screenshot(name, chooser)
         desktop.press_keys(chooser, "Escape")
         desktop.wait_until_gone(chooser)
@@ -134,8 +124,8 @@ class Languages(unittest.TestCase):
                              strings["IDS_PROGRAMS_FILTER"])
             desktop.click_control(window, INSTALLER_FIELD)
             desktop.type_text(window, wine_session.windows_path(SAMPLE))
-            wine_session.settled(
-                lambda: desktop.control(desktop.refresh(window), BROWSE_FOLDER)["enabled"])
+            self.assertTrue(wine_session.settled(
+                lambda: desktop.control(desktop.refresh(window), BROWSE_FOLDER)["enabled"]))
             desktop.click_control(window, BROWSE_FOLDER)
             chooser = self.close_chooser(window, KESTROW, locale, f"language-{language}-folder")
             self.assertEqual(desktop.control(chooser, FOLDER_BROWSER_TEXT)["text"],

@@ -151,13 +151,8 @@ class MainWindowRun:
 
     def wait_for_owned(self, title, timeout=60):
         """The window of that title that the main window owns, once it is there."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = self.owned_windows(title)
-            if found:
-                return found[0]
-            self.test.assertLess(time.monotonic(), deadline, f"no window titled {title!r}")
-            time.sleep(0.1)
+        return desktop.wait_for_window(title, process=KESTROW.name, timeout=timeout,
+                                       owner=self.handle)
 
     def close_message(self, box, button=IDOK):
         desktop.click_control(box, button)
