@@ -16,6 +16,7 @@ from interface_texts import translations
 KESTROW = pathlib.Path(os.environ["KESTROW_EXE"])
 STATUS_WINDOW = pathlib.Path(os.environ["KESTROW_STATUS_WINDOW"])
 LICENSE_WINDOW = pathlib.Path(os.environ["KESTROW_LICENSE_WINDOW"])
+PROGRESS_WINDOW = pathlib.Path(os.environ["KESTROW_PROGRESS_WINDOW"])
 SAMPLE = pathlib.Path(os.environ["KESTROW_SAMPLE"])
 LOCALES = {"english": "en_US.UTF-8", "german": "de_DE.UTF-8", "french": "fr_FR.UTF-8", "spanish": "es_ES.UTF-8",
            "chinese": "zh_CN.UTF-8", "japanese": "ja_JP.UTF-8"}
@@ -36,6 +37,7 @@ LICENSE_SAVE = 1024
 LICENSE_TEXTS = {IDOK: "IDS_OK", 1023: "IDS_PRINT", LICENSE_SAVE: "IDS_SAVE"}
 LICENSE_TEXT_AREA = 1016
 STATUS_MESSAGE = 1026
+PROGRESS_NAME, PROGRESS_STATUS = 1030, 1032
 STATUS_TEXT_IDS = {"IDS_STATUS_SUCCESS_CAPTION": 122, "IDS_STATUS_FAILURE_CAPTION": 124,
                    "IDS_STATUS_SUCCESS_MESSAGE": 125, "IDS_STATUS_FAILURE_MESSAGE": 127}
 ENGLISH_LICENSE_WORDS = "By using the Utility you agree to be bound by the terms"
@@ -95,6 +97,7 @@ class Languages(unittest.TestCase):
                 main_heights[language] = self.check_main_window(language, locale, strings, link)
                 self.check_license_window(language, locale, strings)
                 self.check_status_windows(language, locale, strings)
+                self.check_progress_window(language, locale, strings)
         # The dialog manager found each translation's own copy of the main window, which is
         # taller than the English one.
         for language, height in main_heights.items():
@@ -158,6 +161,13 @@ class Languages(unittest.TestCase):
             self.assert_window(window, expected, f"{language}-license")
         document = desktop.control(window, LICENSE_TEXT_AREA)["text"]
         self.assertIn(ENGLISH_LICENSE_WORDS, document)
+
+    def check_progress_window(self, language, locale, strings):
+        expected = {PROGRESS_NAME: "Setup.msi",
+                    PROGRESS_STATUS: strings["IDS_BUILD_PROGRESS_STATUS"].replace("%s", "42")}
+        with self.shown(PROGRESS_WINDOW, strings["IDS_BUILD_PROGRESS_CAPTION"], locale,
+                        "Setup.msi", "425") as window:
+            self.assert_window(window, expected, f"{language}-progress")
 
     def check_status_windows(self, language, locale, strings):
         for outcome, location, button in [("SUCCESS", ["C:\\Packages\\Setup.msi"], "IDS_OK"),
