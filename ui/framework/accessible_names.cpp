@@ -25,13 +25,11 @@ AccessibleNames::~AccessibleNames() {
     }
 }
 
-bool AccessibleNames::Name(HWND control, const std::wstring& name) {
-    if (!services_ || FAILED(services_->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF,
-                                                       PROPID_ACC_NAME, name.c_str()))) {
-        return false;
+void AccessibleNames::Name(HWND control, const std::wstring& name) {
+    if (services_ && SUCCEEDED(services_->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF,
+                                                         PROPID_ACC_NAME, name.c_str()))) {
+        named_.push_back(control);
     }
-    named_.push_back(control);
-    return true;
 }
 
 } // namespace kestrow

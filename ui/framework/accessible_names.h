@@ -27,8 +27,8 @@ public:
     AccessibleNames(const AccessibleNames&) = delete;
     AccessibleNames& operator=(const AccessibleNames&) = delete;
 
-    // Gives the control that name; false where the system did not take it.
-    bool Name(HWND control, const std::wstring& name);
+    // Gives the control that name, where the system takes it.
+    void Name(HWND control, const std::wstring& name);
 
 private:
     ComApartment apartment_;
