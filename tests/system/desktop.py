@@ -158,8 +158,11 @@ def wait_for_window(title, process=None, timeout=30, locale=None, owner=None):
         if found:
             return found[0]
         if time.monotonic() > deadline:
+            # What is on the desktop instead, for the one who reads a failure.
+            shown = [(window["title"], window["process"], window["owner"])
+                     for window in list_windows(locale=locale)]
             raise AssertionError(f"no window titled {title!r} owned by {owner} within "
-                                 f"{timeout} s")
+                                 f"{timeout} s; the desktop shows {shown}")
         time.sleep(0.1)
 
 
